@@ -1,0 +1,35 @@
+#include "basop/basop.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+constinit thread_local Flag Overflow = 0;
+constinit thread_local Flag Carry = 0;
+
+namespace basop_detail {
+
+void div_s_error(Word16 num, Word16 den) {
+  std::printf("Division Error var1=%d  var2=%d\n", num, den);
+  std::fflush(stdout);
+  std::abort();
+}
+
+void div_s_by_zero() {
+  std::printf("Division by 0, Fatal error \n");
+  std::fflush(stdout);
+  std::abort();
+}
+
+void div_l_by_zero() {
+  std::printf("Division by 0 in div_l, Fatal error \n");
+  std::fflush(stdout);
+  std::exit(0);
+}
+
+void div_l_error() {
+  std::printf("Division Error in div_l, Fatal error \n");
+  std::fflush(stdout);
+  std::exit(0);
+}
+
+}  // namespace basop_detail
