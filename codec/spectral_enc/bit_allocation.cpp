@@ -1,0 +1,168 @@
+#include "spectral_enc/bit_allocation.h"
+
+namespace {
+
+constexpr int kQuartets = kNumBands / 4;
+
+// Replaces every quartet of bands 4q..4q+3 by the mean of its four values.
+void average_quartets(Word16 *v) {
+  for (int q = 0; q < kQuartets; ++q) {
+    Word16 sum = 0;
+    for (int i = 0; i < 4; ++i) sum = add(sum, v[4 * q + i]);
+    const Word16 mean = shr(sum, 2);
+    for (int i = 0; i < 4; ++i) v[4 * q + i] = mean;
+  }
+}
+
+Word16 sum_range(const Word16 *v, int first, int last) {
+  Word16 s = 0;
+  for (int i = first; i <= last; ++i) s = add(s, v[i]);
+  return s;
+}
+
+Word16 max16(Word16 a, Word16 b) { return a > b ? a : b; }
+
+}  // namespace
+
+void compute_allocation_priorities(const Word16 *levels, Word16 *priority_out, Word16 transient) {
+  Word16 a[kNumBands];
+  for (int b = 0; b < kNumBands; ++b) a[b] = levels[b];
+  if (transient != 0) average_quartets(a);
+
+  Word16 g[kNumAllocationGroups];
+  for (int j = 0; j < 10; ++j) g[j] = add(a[j], 3);
+  g[10] = add(shr(add(a[10], a[11]), 1), 4);
+  g[11] = add(shr(add(a[12], a[13]), 1), 4);
+  g[12] = add(shr(add(a[14], a[15]), 1), 4);
+  g[13] = add(shr(add(a[16], a[17]), 1), 5);
+  g[14] = add(shr(add(a[18], a[19]), 1), 5);
+  g[15] = add(mult(sum_range(a, 20, 23), 8192), 6);
+  g[16] = add(mult(sum_range(a, 24, 26), 10923), 6);
+  g[17] = add(mult(sum_range(a, 27, 29), 10923), 6);
+  g[18] = add(mult(sum_range(a, 30, 34), 6553), 7);
+  g[19] = add(mult(sum_range(a, 35, 43), 3641), 8);
+
+  for (int j = 0; j < kNumAllocationGroups; ++j) g[j] = sub(g[j], 10);
+
+  // Spread masking: upward by 4 per group, downward by 8.
+  for (int j = 1; j < kNumAllocationGroups; ++j) g[j] = max16(g[j], sub(g[j - 1], 4));
+  for (int j = kNumAllocationGroups - 2; j >= 0; --j) g[j] = max16(g[j], sub(g[j + 1], 8));
+
+  Word16 largest = MIN_16;
+  Word16 smallest = MAX_16;
+  for (int j = 0; j < kNumAllocationGroups; ++j) {
+    g[j] = max16(g[j], allocation_floor_table[j]);
+    g[j] = sub(allocation_offset_table[j], g[j]);
+    if (g[j] > largest) largest = g[j];
+    if (g[j] < smallest) smallest = g[j];
+  }
+  // Scale the weights into 0..3.
+  const Word16 s = sub(norm_s(sub(largest, smallest)), 13);
+  for (int j = 0; j < kNumAllocationGroups; ++j) g[j] = shl(sub(g[j], smallest), s);
+
+  for (int b = 0; b < kNumBands; ++b) a[b] = g[allocation_group_of_band[b]];
+  if (transient != 0) average_quartets(a);
+
+  for (int b = 0; b < kNumBands; ++b) priority_out[b] = add(a[b], levels[b]);
+}
+
+void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order) {
+  if (nb > kNumBands) nb = kNumBands;
+  for (Word16 i = 0; i < sub(nb, 1); i = add(i, 1)) {
+    Word16 best = i;
+    for (Word16 j = add(i, 1); j < nb; j = add(j, 1)) {
+      if (sub(priority[best], priority[j]) < 0) best = j;
+    }
+    const Word16 p = priority[i];
+    priority[i] = priority[best];
+    priority[best] = p;
+    const Word16 o = band_order[i];
+    band_order[i] = band_order[best];
+    band_order[best] = o;
+  }
+}
+
+namespace {
+
+// Leftover bits: gives one more bit per coefficient to bands of [first, last]
+// that hold exactly `from` bits, in priority order, at `cost` bits each,
+// while at least `cost` bits remain.
+void give_leftover(const Word16 *band_order, Word16 nb, Word16 first, Word16 last, Word16 from, Word16 cost,
+                   Word16 *bits, Word16 *allocation) {
+  if (sub(*bits, cost) < 0) return;
+  for (Word16 i = 0; i < nb; i = add(i, 1)) {
+    const Word16 band = band_order[i];
+    if (band < first || band > last || allocation[band] != from) continue;
+    allocation[band] = add(from, 1);
+    *bits = sub(*bits, cost);
+    if (sub(*bits, cost) < 0) return;
+  }
+}
+
+}  // namespace
+
+void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Word16 nb, Word16 max_bits,
+                   Word16 *allocation) {
+  if (nb > kNumBands) nb = kNumBands;
+  if (nb < 1) return;
+  Word16 bits = budget;
+  const Word16 limit = shr(budget, 3);
+  const Word16 last_position = sub(nb, 1);
+
+  if (limit > 0) {
+    Word16 window = 1;
+    Word16 counter = 0;
+    for (;;) {
+      // The window never needs to pass the last sorted position.
+      const Word16 top = window < last_position ? window : last_position;
+      Word16 best = 0;
+      Word16 m = priority[0];
+      for (Word16 j = 1; j <= top; j = add(j, 1)) {
+        if (sub(priority[j], m) > 0) best = j;
+        m = max16(m, priority[j]);
+      }
+      if (best == window) window = add(window, 1);
+
+      const Word16 band = band_order[best];
+      const Word16 width = band_width_table[band];
+      if (sub(bits, width) < 0 || sub(allocation[band], max_bits) >= 0) break;
+
+      priority[best] = sub(priority[best], 2);
+      allocation[band] = add(allocation[band], 1);
+      if (sub(allocation[band], max_bits) >= 0) priority[best] = MIN_16;
+      bits = sub(bits, width);
+      if (sub(bits, 8) < 0) break;
+
+      if (sub(best, sub(nb, 2)) > 0) {
+        // The last sorted position was served: restart the window at the
+        // first band that can still take bits; the pass counter resumes from
+        // there.
+        Word16 n = 0;
+        while (n < nb && priority[n] <= MIN_16) n = add(n, 1);
+        if (n < nb) {
+          window = add(n, 1);
+          counter = n;
+        } else {
+          counter = nb;
+        }
+      }
+      counter = add(counter, 1);
+      if (sub(counter, limit) >= 0) break;
+    }
+  }
+
+  give_leftover(band_order, nb, 16, 23, 0, 16, &bits, allocation);
+  give_leftover(band_order, nb, 16, 23, 1, 16, &bits, allocation);
+  give_leftover(band_order, nb, 0, 15, 0, 8, &bits, allocation);
+  give_leftover(band_order, nb, 0, 15, 1, 8, &bits, allocation);
+}
+
+Word16 count_allocated_bits(const Word16 *allocation, Word16 nb) {
+  if (nb > kNumBands) nb = kNumBands;
+  Word16 s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+  for (Word16 b = 0; b < 16 && b < nb; ++b) s0 = add(s0, allocation[b]);
+  for (Word16 b = 16; b < 24 && b < nb; ++b) s1 = add(s1, allocation[b]);
+  for (Word16 b = 24; b < 36 && b < nb; ++b) s2 = add(s2, allocation[b]);
+  for (Word16 b = 36; b < nb; ++b) s3 = add(s3, allocation[b]);
+  return add(add(shl(s0, 3), shl(s1, 4)), add(extract_l(L_mult0(s2, 24)), shl(s3, 5)));
+}

@@ -1,0 +1,34 @@
+// Band norms: quantization of a band's RMS to a norm index, clamping of
+// neighbouring indices so that their differences fit the difference code,
+// and the reordering between band order and the transient coding order.
+#pragma once
+
+#include "basop/basop.h"
+#include "spectral_enc/band_tables.h"
+
+// Norm index of one band: the nearest integer to 50 - log2(mean of x^2) over
+// the band's width coefficients (rounding boundary at the geometric midpoint
+// of a factor of two), limited to 0..index_limit-1. index_limit is 32 for
+// band 0 and 40 for the others; group (0..3) selects the group's shift offset
+// and reciprocal width. An all-zero band gets index_limit - 1.
+void compute_band_norm_index(const Word32 *coefficients, Word16 *index_out, Word16 index_limit, Word16 width,
+                             Word16 group);
+
+// Copies indices and levels from band order into the transient coding order:
+// index_out[k] = index[transient_norm_order[k]], likewise for level.
+void transient_norms_to_coding_order(const Word16 *index, const Word16 *level, Word16 *index_out,
+                                     Word16 *level_out);
+
+// Clamps neighbouring indices (in coding order) so that every difference lies
+// in -15..+16, only ever lowering indices: a backward pass lowers an index
+// that lies more than 15 above its successor, then a forward pass lowers an
+// index that lies more than 16 above its predecessor. For k >= 1 it writes
+// level_out[k] (level of the clamped index) and diff_code_out[k-1] (the
+// difference + 15, 0..31). index[0] may be changed; level_out[0] is not
+// written.
+void limit_and_code_norm_differences(Word16 *level_out, Word16 count, Word16 *index, Word16 *diff_code_out);
+
+// Moves 44 indices from transient coding order back to band order and looks
+// up their levels: index_out[b] = index_coded[transient_norm_position[b]],
+// level_out[b] = its norm level (norm_level_of, so any index is safe).
+void norms_to_band_order(const Word16 *index_coded, Word16 *index_out, Word16 *level_out);
