@@ -1,0 +1,331 @@
+// Exact values, saturation and flag behaviour of the basic operators at the
+// points where they are easiest to get wrong.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "basop/basop.h"
+
+namespace {
+
+// Runs op, returns its result, and reports whether it set Overflow.
+template <typename F>
+auto with_overflow(F op, bool *overflowed) {
+  Overflow = 0;
+  auto r = op();
+  *overflowed = Overflow != 0;
+  Overflow = 0;
+  return r;
+}
+
+#define EXPECT_OP(expr, value, flag)                           \
+  do {                                                         \
+    bool ovf_ = false;                                         \
+    auto r_ = with_overflow([&] { return (expr); }, &ovf_);    \
+    EXPECT_EQ(r_, (value)) << #expr;                           \
+    EXPECT_EQ(ovf_, (flag)) << #expr << " Overflow";           \
+  } while (0)
+
+TEST(Multiplication, ExtremeOperands) {
+  EXPECT_OP(L_mult(-32768, -32768), MAX_32, true);
+  EXPECT_OP(L_mult0(-32768, -32768), 0x40000000, false);
+  EXPECT_OP(L_mult(-32768, 32767), -2147418112, false);
+  EXPECT_OP(mult(-32768, -32768), 32767, true);
+  EXPECT_OP(mult(-1, 1), -1, false);
+  EXPECT_OP(mult(16384, 16384), 8192, false);
+  EXPECT_OP(mult_r(-32768, -32768), 32767, true);
+  EXPECT_OP(mult_r(1, 16384), 1, false);
+  EXPECT_OP(i_mult(256, 128), 32767, true);
+  EXPECT_OP(i_mult(-256, 128), -32768, false);
+}
+
+TEST(Shifts, SixteenBit) {
+  EXPECT_OP(shl(1, 15), 32767, true);
+  EXPECT_OP(shl(0, 40), 0, false);
+  EXPECT_OP(shl(-1, 15), -32768, false);
+  EXPECT_OP(shl(-2, 15), -32768, true);
+  EXPECT_OP(shl(0x4000, 1), 32767, true);
+  EXPECT_OP(shl(0x3FFF, 1), 0x7FFE, false);
+  EXPECT_OP(shr(-1, 20), -1, false);
+  EXPECT_OP(shr(5, -20), 32767, true);
+  EXPECT_OP(shr(5, -20), shl(5, 16), true);
+  EXPECT_OP(shr(-32768, 15), -1, false);
+  EXPECT_OP(shr(-3, 1), -2, false);
+  EXPECT_OP(shl(12, -2), 3, false);
+  EXPECT_OP(shl(-32768, -40), -1, false);
+  for (int x = -32768; x <= 32767; x += 97) {
+    EXPECT_EQ(shr_r(static_cast<Word16>(x), 16), 0);
+  }
+  EXPECT_OP(shr_r(3, 1), 2, false);
+  EXPECT_OP(shr_r(-3, 1), -1, false);
+  EXPECT_OP(shr_r(5, -1), 10, false);
+  EXPECT_OP(shr_r(-32768, 15), -1, false);
+}
+
+TEST(Shifts, ThirtyTwoBit) {
+  EXPECT_OP(L_shl(1 << 29, 1), 1 << 30, false);
+  EXPECT_OP(L_shl(1 << 30, 1), MAX_32, true);
+  EXPECT_OP(L_shl(-0x40000000, 1), MIN_32, false);
+  EXPECT_OP(L_shl(-0x40000001, 1), MIN_32, true);
+  EXPECT_OP(L_shl(-1, 31), MIN_32, false);
+  EXPECT_OP(L_shl(-1, 32), MIN_32, true);
+  EXPECT_OP(L_shl(1, 40), MAX_32, true);
+  EXPECT_OP(L_shl(0, 32767), 0, false);
+  EXPECT_OP(L_shl(123456, -40), 0, false);
+  EXPECT_OP(L_shl(-123456, -40), -1, false);
+  EXPECT_OP(L_shr(-123456, 32), -1, false);
+  EXPECT_OP(L_shr(MAX_32, 31), 0, false);
+  EXPECT_OP(L_shr(3, -30), MAX_32, true);
+  EXPECT_OP(L_shr_r(3, 1), 2, false);
+  EXPECT_OP(L_shr_r(-3, 1), -1, false);
+  EXPECT_OP(L_shr_r(MAX_32, 31), 1, false);
+  EXPECT_OP(L_shr_r(MIN_32, 32), 0, false);
+  EXPECT_OP(L_shr_r(7, -2), 28, false);
+}
+
+TEST(Rounding, RoundFx) {
+  EXPECT_OP(round_fx(2147450880), 32767, true);
+  EXPECT_OP(round_fx(2147450879), 32767, false);
+  EXPECT_OP(round_fx(-32768), 0, false);
+  EXPECT_OP(round_fx(-32769), -1, false);
+  EXPECT_OP(round_fx(MIN_32), -32768, false);
+  EXPECT_OP(mac_r(0, 16384, 16384), 8192, false);
+  EXPECT_OP(msu_r(MIN_32, 1, 1), -32768, true);
+}
+
+TEST(Normalisation, NormSAndNormL) {
+  EXPECT_EQ(norm_s(0), 0);
+  EXPECT_EQ(norm_s(1), 14);
+  EXPECT_EQ(norm_s(-1), 15);
+  EXPECT_EQ(norm_s(-16384), 1);
+  EXPECT_EQ(norm_s(-32768), 0);
+  EXPECT_EQ(norm_s(16384), 0);
+  EXPECT_EQ(norm_s(16383), 1);
+  EXPECT_EQ(norm_l(0), 0);
+  EXPECT_EQ(norm_l(1), 30);
+  EXPECT_EQ(norm_l(-1), 31);
+  EXPECT_EQ(norm_l(MIN_32), 0);
+  EXPECT_EQ(norm_l(MAX_32), 0);
+  EXPECT_EQ(norm_l(-0x40000000), 1);
+  EXPECT_EQ(norm_l(-0x40000001), 0);
+}
+
+TEST(Saturation, AddSubAbsNegate) {
+  EXPECT_OP(add(32767, 1), 32767, true);
+  EXPECT_OP(add(-32768, -1), -32768, true);
+  EXPECT_OP(sub(-32768, 1), -32768, true);
+  EXPECT_OP(sub(0, -32768), 32767, true);
+  EXPECT_OP(abs_s(-32768), 32767, false);
+  EXPECT_OP(negate(-32768), 32767, false);
+  EXPECT_OP(L_add(MAX_32, 1), MAX_32, true);
+  EXPECT_OP(L_add(MIN_32, -1), MIN_32, true);
+  EXPECT_OP(L_sub(MIN_32, 1), MIN_32, true);
+  EXPECT_OP(L_sub(0, MIN_32), MAX_32, true);
+  EXPECT_OP(L_sub(-1, MIN_32), MAX_32, false);
+  EXPECT_OP(L_abs(MIN_32), MAX_32, false);
+  EXPECT_OP(L_negate(MIN_32), MAX_32, false);
+  EXPECT_OP(L_mac0(MAX_32, 1, 1), MAX_32, true);
+  EXPECT_OP(L_msu0(MIN_32, 1, 1), MIN_32, true);
+  EXPECT_OP(L_mac(0, -32768, -32768), MAX_32, true);
+  EXPECT_OP(L_msu(0, -32768, -32768), -MAX_32, true);
+}
+
+TEST(Extraction, DepositAndExtract) {
+  EXPECT_EQ(L_deposit_h(-1), -65536);
+  EXPECT_EQ(L_deposit_h(-32768), MIN_32);
+  EXPECT_EQ(L_deposit_l(-1), -1);
+  EXPECT_EQ(extract_h(MIN_32), -32768);
+  EXPECT_EQ(extract_h(-1), -1);
+  EXPECT_EQ(extract_l(0x12348765), static_cast<Word16>(0x8765));
+}
+
+TEST(Multiplication, LMls) {
+  EXPECT_OP(L_mls(65536, 16384), 32768, false);
+  EXPECT_OP(L_mls(65535, -32768), -65535, false);
+  EXPECT_OP(L_mls(MIN_32, -32768), MAX_32, true);
+  EXPECT_OP(L_mls(-1, 32767), -1, false);
+  EXPECT_OP(L_mls(0x7FFFFFFF, 32767), 0x7FFEFFFF, false);
+}
+
+TEST(Division, Quotients) {
+  EXPECT_EQ(div_s(1, 3), 10922);
+  EXPECT_EQ(div_s(3, 3), 32767);
+  EXPECT_EQ(div_s(0, 7), 0);
+  EXPECT_EQ(div_s(1, 960), 34);
+  EXPECT_EQ(div_s(16383, 32767), 16383);
+  EXPECT_EQ(div_l(0x10000, 2), 16384);
+  EXPECT_EQ(div_l(0x20000, 2), 32767);
+  EXPECT_EQ(div_l(0, 1), 0);
+}
+
+TEST(CarryArithmetic, AddWithCarry) {
+  Carry = 0;
+  Overflow = 0;
+  EXPECT_EQ(L_add_c(MAX_32, 1), MIN_32);
+  EXPECT_EQ(Overflow, 1);
+  EXPECT_EQ(Carry, 0);
+
+  Carry = 0;
+  EXPECT_EQ(L_add_c(-1, -1), -2);
+  EXPECT_EQ(Overflow, 0);
+  EXPECT_EQ(Carry, 1);
+
+  // Incoming carry is added and propagates through an all-ones sum.
+  Carry = 1;
+  EXPECT_EQ(L_add_c(-1, 0), 0);
+  EXPECT_EQ(Carry, 1);
+  EXPECT_EQ(Overflow, 0);
+
+  Carry = 1;
+  EXPECT_EQ(L_add_c(MAX_32, 0), MIN_32);
+  EXPECT_EQ(Overflow, 1);
+  EXPECT_EQ(Carry, 0);
+
+  // Signs differ and the sum is non-negative: a carry out of bit 31.
+  Carry = 0;
+  EXPECT_EQ(L_add_c(-5, 7), 2);
+  EXPECT_EQ(Carry, 1);
+  EXPECT_EQ(Overflow, 0);
+
+  // L_macNs overwrites the Overflow that L_mult set.
+  Carry = 0;
+  Overflow = 0;
+  EXPECT_EQ(L_macNs(0, -32768, -32768), MAX_32);
+  EXPECT_EQ(Overflow, 0);
+  EXPECT_EQ(Carry, 0);
+  Carry = 0;
+  Overflow = 0;
+}
+
+TEST(CarryArithmetic, SubtractWithBorrow) {
+  // Without an incoming carry, the borrow of one is subtracted.
+  Carry = 0;
+  Overflow = 0;
+  EXPECT_EQ(L_sub_c(10, 3), 6);
+  EXPECT_EQ(Carry, 1);
+  EXPECT_EQ(Overflow, 0);
+  // With the carry set, it is a plain difference.
+  Carry = 1;
+  EXPECT_EQ(L_sub_c(10, 3), 7);
+  Carry = 1;
+  EXPECT_EQ(L_sub_c(1, MIN_32), MIN_32 + 1);
+  EXPECT_EQ(Overflow, 1);
+  EXPECT_EQ(Carry, 0);
+  Carry = 0;
+  Overflow = 0;
+  EXPECT_EQ(L_sub_c(MIN_32, 1), MAX_32 - 1);
+  EXPECT_EQ(Overflow, 1);
+  Carry = 0;
+  Overflow = 0;
+}
+
+TEST(CarryArithmetic, Saturate) {
+  Overflow = 1;
+  Carry = 1;
+  EXPECT_EQ(L_sat(5), MIN_32);
+  EXPECT_EQ(Overflow, 0);
+  EXPECT_EQ(Carry, 0);
+  Overflow = 1;
+  EXPECT_EQ(L_sat(5), MAX_32);
+  EXPECT_EQ(L_sat(5), 5);
+}
+
+TEST(Flags, OrdinaryOperatorsNeverClearOverflow) {
+  Overflow = 1;
+  (void)add(1, 2);
+  (void)L_add(1, 2);
+  (void)L_shl(1, 3);
+  (void)L_mult(2, 3);
+  (void)round_fx(7);
+  EXPECT_EQ(Overflow, 1);
+  Overflow = 0;
+}
+
+TEST(Flags, ThreadsSeeOnlyTheirOwnFlags) {
+  // One thread saturates repeatedly while the other clears and checks that
+  // its own flag stays clear; with a shared flag the check would fail.
+  std::atomic<bool> go{false};
+  std::atomic<int> seen_foreign{0};
+  constexpr int kRounds = 200000;
+  std::thread saturating([&] {
+    while (!go) {
+    }
+    for (int i = 0; i < kRounds; ++i) {
+      Overflow = 0;
+      (void)add(32767, 1);
+      if (Overflow != 1) seen_foreign++;
+      Carry = 1;
+    }
+  });
+  std::thread clean([&] {
+    Overflow = 0;
+    Carry = 0;
+    go = true;
+    for (int i = 0; i < kRounds; ++i) {
+      (void)add(1, 1);
+      if (Overflow != 0 || Carry != 0) seen_foreign++;
+    }
+  });
+  saturating.join();
+  clean.join();
+  EXPECT_EQ(seen_foreign.load(), 0);
+}
+
+// Runs fn in a child process with its standard output captured.
+struct ChildResult {
+  std::string out;
+  int status = 0;
+};
+
+ChildResult run_in_child(const std::function<void()> &fn) {
+  int fds[2];
+  EXPECT_EQ(pipe(fds), 0);
+  fflush(stdout);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fds[1], STDOUT_FILENO);
+    close(fds[0]);
+    fn();
+    _exit(77);  // the operator returned: not expected
+  }
+  close(fds[1]);
+  ChildResult r;
+  char buf[256];
+  ssize_t n;
+  while ((n = read(fds[0], buf, sizeof buf)) > 0) r.out.append(buf, static_cast<size_t>(n));
+  close(fds[0]);
+  waitpid(pid, &r.status, 0);
+  return r;
+}
+
+TEST(Division, PreconditionFailuresPrintAndEnd) {
+  volatile Word16 big = 5, small = 3, zero = 0, neg = -1;
+  ChildResult r = run_in_child([&] { (void)div_s(big, small); });
+  EXPECT_EQ(r.out, "Division Error var1=5  var2=3\n");
+  EXPECT_TRUE(WIFSIGNALED(r.status) && WTERMSIG(r.status) == SIGABRT);
+
+  r = run_in_child([&] { (void)div_s(neg, small); });
+  EXPECT_EQ(r.out, "Division Error var1=-1  var2=3\n");
+  EXPECT_TRUE(WIFSIGNALED(r.status) && WTERMSIG(r.status) == SIGABRT);
+
+  r = run_in_child([&] { (void)div_s(zero, zero); });
+  EXPECT_EQ(r.out, "Division by 0, Fatal error \n");
+  EXPECT_TRUE(WIFSIGNALED(r.status) && WTERMSIG(r.status) == SIGABRT);
+
+  r = run_in_child([&] { (void)div_l(1, zero); });
+  EXPECT_EQ(r.out, "Division by 0 in div_l, Fatal error \n");
+  EXPECT_TRUE(WIFEXITED(r.status) && WEXITSTATUS(r.status) == 0);
+
+  r = run_in_child([&] { (void)div_l(-1, small); });
+  EXPECT_EQ(r.out, "Division Error in div_l, Fatal error \n");
+  EXPECT_TRUE(WIFEXITED(r.status) && WEXITSTATUS(r.status) == 0);
+}
+
+}  // namespace
