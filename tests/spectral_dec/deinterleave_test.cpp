@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "spectral_dec/deinterleave.h"
+#include "spectral_enc/interleave.h"
 
 namespace {
 
@@ -50,6 +51,17 @@ TEST(Deinterleave, IsAPermutationOfTheCodedValues) {
       seen[v] = true;
     }
   }
+}
+
+TEST(Deinterleave, UndoesTheEncodersInterleaving) {
+  Word32 blocks[960];
+  for (int i = 0; i < 960; i++) blocks[i] = (i % 240 < 200) ? (i * 7919) % 100003 - 50000 : 0;
+  Word32 c[960];
+  for (int i = 0; i < 960; i++) c[i] = blocks[i];
+  interleave_transient_spectrum(c);
+  for (int i = 800; i < 960; i++) c[i] = 0;
+  deinterleave_transient_spectrum(c);
+  for (int i = 0; i < 960; i++) ASSERT_EQ(c[i], blocks[i]) << i;
 }
 
 }  // namespace
