@@ -23,12 +23,34 @@ struct G719EncoderState {
   Word16 spectral_bits_transient;   // frame_bits - 1
 };
 
+// Capacity of the decoder's bit-word array. The spectral decoder reads as many
+// words as the fields of a frame ask for and never compares them with the
+// frame length, so a corrupt frame can ask for more words than it holds. The
+// unpacking fills the words beyond bits_per_frame with BIT_WORD_ZERO, and this
+// capacity covers the most that any bit pattern can make the decoder read:
+//  - 1 transient flag, 3 coding flags, 5 bits of the first norm;
+//  - N norm bits: 215 in 5-bit mode, 3..7 bits for each of the 43 Huffman
+//    symbols otherwise, so N >= 129;
+//  - the allocation never spends more than its budget B = spectral budget - 8
+//    - N, and the spectral budget is at most frame_bits - 1;
+//  - coefficient indices cost at most 5/3 of their fixed-width cost (the
+//    longest code is R + 2 bits: 3 of 2, 5 of 3, 6 of 4, 7 of 5 bits), and
+//    R = 1 and R >= 6 bands cost exactly their fixed width;
+//  - spare-bit vectors are read only while the bits read so far stay within
+//    B, so indices plus spare vectors take at most max(5B/3, B) words;
+//  - a stationary frame adds the 2-bit noise-level index but has 2 bits less
+//    of budget.
+// Worst case: a transient frame at the largest frame with N = 129:
+// 1 + 8 + 129 + floor(5 * (kMaxFrameBits - 1 - 8 - 129) / 3) words.
+inline constexpr int kDecoderBitWordsCapacity = 1 + 8 + 129 + (5 * (kMaxFrameBits - 1 - 8 - 129)) / 3;
+static_assert(kDecoderBitWordsCapacity == 4174);
+
 struct G719DecoderState {
   Word32 bitrate;
   Word32 bits_per_frame;
   Word32 bytes_per_frame;
   Word32 samples_per_frame;
-  Word16 bit_words[kMaxFrameBits];  // the frame being read
+  Word16 bit_words[kDecoderBitWordsCapacity];  // the frame being read, then BIT_WORD_ZERO padding
   Word32 overlap_history[960];      // second half of the previous synthesis
   Word16 frame_bits;
   Word16 spectral_bits_stationary;

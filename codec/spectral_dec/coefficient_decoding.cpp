@@ -1,0 +1,192 @@
+#include "spectral_dec/coefficient_decoding.h"
+
+#include "frame/bit_words.h"
+#include "spectral_enc/band_tables.h"
+#include "spectral_enc/coef_huffman.h"
+#include "spectral_enc/lattice.h"
+#include "spectral_enc/lattice_tables.h"
+
+namespace {
+
+constexpr Word16 kVectorLength = 8;
+constexpr Word16 kOnebitIndexBits = 8;
+constexpr Word16 kMaxHuffmanBits = 5;  // highest R with Huffman-coded indices
+constexpr int kMaxCodeLength = 7;      // longest coefficient code word
+
+// Decoding tables of the coefficient Huffman codes, R = 2..5. A code word of
+// n bits with value c is looked up at (1 << n) | c (the leading 1 marks the
+// length); the entry is the index component, or -1 when the bits read so far
+// are not yet a code word.
+struct CoefDecodeTables {
+  signed char component[4][1 << (kMaxCodeLength + 1)];
+};
+
+CoefDecodeTables build_coef_decode_tables() {
+  CoefDecodeTables t;
+  for (auto &table : t.component) {
+    for (auto &entry : table) entry = -1;
+  }
+  for (int r = 2; r <= kMaxHuffmanBits; ++r) {
+    const int first = coef_huffman_offsets[r];
+    const int count = 1 << r;
+    for (int k = 0; k < count; ++k) {
+      const int length = coef_huffman_lengths[first + k];
+      const int code = coef_huffman_codes[first + k];
+      if (length < 1 || length > kMaxCodeLength || code < 0 || code >= (1 << length)) continue;
+      t.component[r - 2][(1 << length) | code] = static_cast<signed char>(k);
+    }
+  }
+  return t;
+}
+
+const CoefDecodeTables &coef_decode_tables() {
+  static const CoefDecodeTables tables = build_coef_decode_tables();
+  return tables;
+}
+
+// Reads count code words of the R-bit code one bit at a time.
+void decode_coef_huffman(const Word16 *cursor, Word16 count, Word16 *out, int r) {
+  const signed char *table = coef_decode_tables().component[r - 2];
+  const Word16 *p = cursor;
+  for (Word16 i = 0; i < count; i++) {
+    int code = 0;
+    int entry = -1;
+    // The codes are complete, so a code word ends within kMaxCodeLength bits;
+    // the bound only keeps a damaged table from reading further.
+    for (int length = 1; length <= kMaxCodeLength && entry < 0; ++length) {
+      code = (code << 1) | (sub(*p, BIT_WORD_ONE) == 0 ? 1 : 0);
+      ++p;
+      entry = table[(1 << length) | code];
+    }
+    out[i] = entry < 0 ? Word16{0} : static_cast<Word16>(entry);
+  }
+}
+
+// One-bit codebook vector j, or the zero vector (all 4) when j < 16 follows a
+// vector index below 128 in the same band.
+void dequantize_onebit_vector(Word16 j, Word16 previous, Word16 *normalized) {
+  if (sub(previous, 128) < 0 && sub(j, 16) < 0) {
+    for (Word16 i = 0; i < kVectorLength; i++) normalized[i] = 4;
+    return;
+  }
+  const Word16 *codevector = &onebit_codebook[j * kVectorLength];
+  for (Word16 i = 0; i < kVectorLength; i++) {
+    normalized[i] = add(mult(shl(codevector[i], 8), 29789), 4);
+  }
+}
+
+}  // namespace
+
+void decode_index_r2(const Word16 *cursor, Word16 count, Word16 *out) { decode_coef_huffman(cursor, count, out, 2); }
+void decode_index_r3(const Word16 *cursor, Word16 count, Word16 *out) { decode_coef_huffman(cursor, count, out, 3); }
+void decode_index_r4(const Word16 *cursor, Word16 count, Word16 *out) { decode_coef_huffman(cursor, count, out, 4); }
+void decode_index_r5(const Word16 *cursor, Word16 count, Word16 *out) { decode_coef_huffman(cursor, count, out, 5); }
+
+Word16 read_band_group_indices(const Word16 *allocation, const Word16 *cursor, Word16 huffman_coded,
+                               Word16 index_offset, Word16 first_band, Word16 end_band, Word16 width,
+                               Word16 *index) {
+  const Word16 vectors = shr(width, 3);
+  const Word16 *p = cursor;
+  Word16 off = index_offset;
+  Word16 fixed = 0;
+  Word16 coded = 0;
+  for (Word16 b = first_band; b < end_band; b++) {
+    const Word16 r = allocation[b];
+    Word16 *slots = index + off;
+    const bool huffman = huffman_coded != 0 && sub(r, 2) >= 0 && sub(r, kMaxHuffmanBits) <= 0;
+    if (huffman) {
+      switch (r) {
+        case 2: decode_index_r2(p, width, slots); break;
+        case 3: decode_index_r3(p, width, slots); break;
+        case 4: decode_index_r4(p, width, slots); break;
+        default: decode_index_r5(p, width, slots); break;
+      }
+      const Word16 *lengths = &coef_huffman_lengths[coef_huffman_offsets[r]];
+      for (Word16 i = 0; i < width; i++) {
+        const Word16 length = lengths[slots[i]];
+        coded = add(coded, length);
+        p += length;
+      }
+    } else if (sub(r, 2) >= 0) {
+      g719_read_values(p, width, r, slots);
+      const Word16 bits = extract_l(L_mult0(r, width));
+      fixed = add(fixed, bits);
+      p += bits;
+    } else if (sub(r, 1) == 0) {
+      for (Word16 v = 0; v < vectors; v++) {
+        g719_read_values(p, kOnebitIndexBits, 1, slots + v * kVectorLength);
+        p += kOnebitIndexBits;
+      }
+      fixed = add(fixed, width);
+    }
+    off = add(off, width);
+  }
+  if (huffman_coded == 0) return fixed;
+  return add(coded, fixed);
+}
+
+void dequantize_band_group(const Word16 *index, const Word16 *allocation, Word16 first_band, Word16 end_band,
+                           Word16 width, Word16 *normalized) {
+  const Word16 vectors = shr(width, 3);
+  Word16 off = 0;
+  for (Word16 b = first_band; b < end_band; b++) {
+    const Word16 r = allocation[b];
+    if (sub(r, 2) >= 0) {
+      const Word16 shift = sub(13, r);
+      for (Word16 v = 0; v < vectors; v++) {
+        const Word16 pos = add(off, shl(v, 3));
+        Word16 x[kVectorLength];
+        d8_index_to_point(index + pos, x, r);
+        for (Word16 i = 0; i < kVectorLength; i++) {
+          normalized[pos + i] = add(mult(shl(x[i], shift), 6144), 4);
+        }
+      }
+    } else if (sub(r, 1) == 0) {
+      Word16 previous = 32767;
+      for (Word16 v = 0; v < vectors; v++) {
+        const Word16 pos = add(off, shl(v, 3));
+        const Word16 j = index[pos];
+        dequantize_onebit_vector(j, previous, normalized + pos);
+        previous = j;
+      }
+    } else {
+      for (Word16 i = 0; i < width; i++) normalized[off + i] = 0;
+    }
+    off = add(off, width);
+  }
+}
+
+void decode_onebit_vectors(Word16 *index, const Word16 **cursor, Word16 num_vectors, Word16 *normalized) {
+  Word16 previous = 32767;
+  for (Word16 v = 0; v < num_vectors; v++) {
+    const Word16 pos = shl(v, 3);
+    g719_read_values(*cursor, kOnebitIndexBits, 1, index + pos);
+    *cursor += kOnebitIndexBits;
+    const Word16 j = index[pos];
+    dequantize_onebit_vector(j, previous, normalized + pos);
+    previous = j;
+  }
+}
+
+void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *index, const Word16 **cursor,
+                       Word16 *normalized, Word16 nb, Word16 spare_bits) {
+  Word16 start = nb;
+  for (Word16 p = 1; p < nb; p++) {
+    if (allocation[band_order[p]] == 0) {
+      start = p;
+      break;
+    }
+  }
+  Word16 spare = spare_bits;
+  for (Word16 p = start; p < nb; p++) {
+    const Word16 b = band_order[p];
+    if (allocation[b] != 0) continue;
+    const Word16 w = band_width_table[b];
+    if (sub(spare, w) >= 0) {
+      allocation[b] = 1;
+      const Word16 first = band_start_table[b];
+      decode_onebit_vectors(index + first, cursor, shr(w, 3), normalized + first);
+      spare = sub(spare, w);
+    }
+  }
+}

@@ -1,0 +1,90 @@
+#include "spectral_dec/norm_decoding.h"
+
+#include "frame/bit_words.h"
+#include "spectral_enc/band_tables.h"
+#include "spectral_enc/norm_huffman.h"
+#include "spectral_enc/norm_quantizer.h"
+
+namespace {
+
+constexpr Word16 kNumNormSymbols = 43;
+constexpr Word16 kFirstNormBits = 5;
+constexpr Word16 kSymbolBits = 5;
+constexpr Word16 kMaxNormIndex = 39;
+
+Word16 read_bit(const Word16 *&p) {
+  const Word16 bit = sub(*p, BIT_WORD_ONE) == 0 ? 1 : 0;
+  ++p;
+  return bit;
+}
+
+Word16 clamp_norm_index(Word16 index) {
+  if (index < 0) return 0;
+  if (sub(index, kMaxNormIndex) > 0) return kMaxNormIndex;
+  return index;
+}
+
+// Next norm index from the previous one and a difference symbol, held in
+// 0..39. (The first index has 5 bits, so clamping it changes nothing.)
+Word16 next_norm_index(Word16 previous, Word16 symbol) { return clamp_norm_index(add(symbol, sub(previous, 15))); }
+
+}  // namespace
+
+void decode_norm_symbols(const Word16 *cursor, Word16 count, Word16 *symbols) {
+  const Word16 *p = cursor;
+  for (Word16 i = 1; i < count; i++) {
+    // The code tree: two payload bits b0 b1, then prefix bits that select the
+    // length class (c = 0: 3 bits; d = 0: 4 bits; f = 0: 6 bits; else 7).
+    const Word16 b0 = read_bit(p);
+    const Word16 b1 = read_bit(p);
+    const Word16 low = add(shl(b0, 1), b1);
+    Word16 symbol;
+    if (read_bit(p) == 0) {
+      symbol = add(sub(16, shl(b0, 1)), b1);
+    } else if (read_bit(p) == 0) {
+      symbol = add(add(12, extract_l(L_mult0(6, b0))), b1);
+    } else {
+      const Word16 e = read_bit(p);
+      if (read_bit(p) == 0) {
+        symbol = add(e == 0 ? Word16{8} : Word16{20}, low);
+      } else {
+        symbol = add(low, shl(read_bit(p), 2));
+        if (e != 0) symbol = add(symbol, 24);
+      }
+    }
+    symbols[i] = symbol;
+  }
+}
+
+Word16 read_norm_symbols(const Word16 **cursor, Word16 huffman_coded, Word16 *symbols) {
+  g719_read_value(*cursor, kFirstNormBits, &symbols[0]);
+  *cursor += kFirstNormBits;
+  Word16 norm_bits = 0;
+  if (huffman_coded == 0) {
+    for (Word16 i = 1; i <= kNumNormSymbols; i++) {
+      g719_read_value(*cursor, kSymbolBits, &symbols[i]);
+      *cursor += kSymbolBits;
+    }
+    norm_bits = extract_l(L_mult0(kNumNormSymbols, kSymbolBits));
+  } else {
+    decode_norm_symbols(*cursor, add(kNumNormSymbols, 1), symbols);
+    for (Word16 i = 1; i <= kNumNormSymbols; i++) {
+      norm_bits = add(norm_bits, norm_diff_huffman_lengths[symbols[i]]);
+    }
+    *cursor += norm_bits;
+  }
+  return norm_bits;
+}
+
+void rebuild_norm_indices(const Word16 *symbols, Word16 transient, Word16 *norm_index, Word16 *norm_level) {
+  if (transient == 0) {
+    norm_index[0] = clamp_norm_index(symbols[0]);
+    for (int i = 1; i < kNumBands; i++) norm_index[i] = next_norm_index(norm_index[i - 1], symbols[i]);
+    for (int i = 0; i < kNumBands; i++) norm_level[i] = norm_level_table[norm_index[i]];
+  } else {
+    Word16 coded[kNumBands];
+    coded[0] = clamp_norm_index(symbols[0]);
+    for (int i = 1; i < kNumBands; i++) coded[i] = next_norm_index(coded[i - 1], symbols[i]);
+    norms_to_band_order(coded, norm_index, norm_level);
+  }
+}

@@ -1,0 +1,66 @@
+#include "spectral_dec/spectral_decoder.h"
+
+#include "frame/bit_words.h"
+#include "spectral_dec/coefficient_decoding.h"
+#include "spectral_dec/norm_decoding.h"
+#include "spectral_enc/band_tables.h"
+#include "spectral_enc/bit_allocation.h"
+
+namespace {
+
+Word16 read_flag(const Word16 **cursor) {
+  Word16 flag;
+  g719_read_value(*cursor, 1, &flag);
+  *cursor += 1;
+  return flag;
+}
+
+}  // namespace
+
+void g719_decode_spectrum(const Word16 **cursor, Word16 budget, Word16 transient, Word16 *norm_index,
+                          Word16 *allocation, Word16 *normalized) {
+  const Word16 all_bands = read_flag(cursor);
+  const Word16 norms_huffman = read_flag(cursor);
+  const Word16 coefs_huffman = read_flag(cursor);
+  const Word16 nb = all_bands != 0 ? Word16{kNumBands} : Word16{36};
+
+  // Norms.
+  Word16 symbols[kNumBands];
+  const Word16 norm_bits = read_norm_symbols(cursor, norms_huffman, symbols);
+  Word16 norm_level[kNumBands];
+  rebuild_norm_indices(symbols, transient, norm_index, norm_level);
+
+  // Bit allocation, recomputed from the decoded norms.
+  Word16 band_order[kNumBands];
+  for (Word16 i = 0; i < kNumBands; i++) band_order[i] = i;  // only the first nb take part
+  Word16 priority[kNumBands];
+  compute_allocation_priorities(norm_level, priority, transient);
+  sort_bands_by_priority(priority, nb, band_order);
+  for (int i = 0; i < kNumBands; i++) allocation[i] = 0;
+  const Word16 coef_budget = sub(sub(sub(budget, 3), 5), norm_bits);
+  allocate_bits(priority, band_order, coef_budget, nb, kMaxBitsPerCoefficient, allocation);
+
+  // Coefficient indices of all groups first: the spare-bit vectors follow the
+  // last group in the bitstream.
+  Word16 index[kCodedCoefficients] = {};
+  const Word16 groups = nb == kNumBands ? Word16{kNumBandGroups} : Word16{kNumBandGroups - 1};
+  Word16 bits_used = 0;
+  for (Word16 g = 0; g < groups; g++) {
+    const Word16 first = band_group_first_band[g];
+    const Word16 end = add(first, band_group_band_count[g]);
+    const Word16 bits = read_band_group_indices(allocation, *cursor, coefs_huffman, band_group_start[g], first, end,
+                                                band_group_width[g], index);
+    *cursor += bits;
+    bits_used = add(bits_used, bits);
+  }
+  const Word16 spare_bits = sub(coef_budget, bits_used);
+
+  for (Word16 g = 0; g < kNumBandGroups; g++) {
+    const Word16 first = band_group_first_band[g];
+    const Word16 start = band_group_start[g];
+    dequantize_band_group(index + start, allocation, first, add(first, band_group_band_count[g]),
+                          band_group_width[g], normalized + start);
+  }
+
+  decode_spare_bits(allocation, band_order, index, cursor, normalized, nb, spare_bits);
+}

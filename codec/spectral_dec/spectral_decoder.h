@@ -1,0 +1,33 @@
+// Spectral decoder: reads the spectral part of one frame (coding flags, band
+// norms, coefficient indices, spare-bit vectors) and gives back the norm
+// indices, the bit allocation and the normalized spectrum.
+#pragma once
+
+#include "basop/basop.h"
+
+// Decodes the spectral part of a frame.
+//
+// cursor: address of the caller's bit-word cursor, positioned on the word
+//   after the transient flag; on return it points at the first word after
+//   the last spare-bit vector (where a stationary frame's noise-level index
+//   starts).
+// budget: the bits of the frame available to the spectral part
+//   (frame_bits - 1 for a transient frame, frame_bits - 3 for a stationary
+//   one). The bit allocation is recomputed from it and from the decoded
+//   norms exactly as the encoder computed it.
+// transient: non-zero for a transient frame (norms in the transient coding
+//   order, allocation priorities averaged over quartets of bands).
+// norm_index: Word16[44] out, band order, always 0..39.
+// allocation: Word16[44] out, bits per coefficient 0..9 after the spare-bit
+//   vectors (a band served by spare bits has 1).
+// normalized: Word16[800] out, every entry written.
+//
+// Reads: the words are taken as the fields demand and are never compared
+// with the frame length. A frame from a conformant encoder stays within its
+// budget; any other bit pattern reads at most kDecoderBitWordsCapacity - 1
+// words after the cursor (the bound is derived in frame/codec_state.h). The
+// caller's bit-word array must therefore hold kDecoderBitWordsCapacity words
+// from the transient flag on, with the words past the frame's end set to
+// BIT_WORD_ZERO, so that they read as 0 bits.
+void g719_decode_spectrum(const Word16 **cursor, Word16 budget, Word16 transient, Word16 *norm_index,
+                          Word16 *allocation, Word16 *normalized);
