@@ -1,0 +1,19 @@
+// DCT-IV engines shared by the forward and the inverse transform.
+//
+// Both compute y[k] = 0.18257 * sum_n x[n] cos(pi (n + 1/2) (k + 1/2) / N)
+// (the pre-twiddle gain 0.7303 times the FFT's 1/4), through a complex FFT of
+// N/2 points between a pre- and a post-twiddle. There is no internal scaling:
+// inputs of at most 2^22 (960 points) or below 2^24 (240 points) in
+// magnitude keep every stage inside 32 bits.
+#pragma once
+
+#include "basop/basop.h"
+
+// DCT-IV of input[0..959] into output[0..959]. input is used as working
+// storage and is overwritten (it ends holding the reordered FFT result).
+// input and output must not overlap.
+void dct4_960(Word32 *input, Word32 *output);
+
+// DCT-IV of input[0..239] into output[0..239]; input is left unchanged.
+// input and output must not overlap.
+void dct4_240(const Word32 *input, Word32 *output);
