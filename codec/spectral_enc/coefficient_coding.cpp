@@ -1,0 +1,128 @@
+#include "spectral_enc/coefficient_coding.h"
+
+#include "frame/bit_words.h"
+#include "spectral_enc/band_tables.h"
+#include "spectral_enc/coef_huffman.h"
+#include "spectral_enc/lattice.h"
+#include "spectral_enc/lattice_tables.h"
+
+namespace {
+
+constexpr Word16 kSqrtHalfQ15 = 23170;
+
+// (v - 4) * 16/3: the gain that maps the Q8 normalised coefficients (which
+// the decoder rebuilds with an offset of 4) onto the lattice scale.
+void scale_for_lattice(const Word16 *v, Word16 *y) {
+  for (int i = 0; i < kLatticeDim; i++) {
+    y[i] = extract_l(L_shr(L_mult0(21845, sub(v[i], 4)), 12));
+  }
+}
+
+// (v - 4) * 1.1: the scale of the one-bit codebook (units of 256).
+void scale_for_onebit(const Word16 *v, Word16 *y) {
+  for (int i = 0; i < kLatticeDim; i++) {
+    const Word16 c = sub(v[i], 4);
+    y[i] = add(c, mult(c, 3277));
+  }
+}
+
+}  // namespace
+
+void normalize_band_coefficients(Word32 *coefficients, const Word16 *norm_index, Word16 first_band,
+                                 Word16 end_band, Word16 width, Word16 *out) {
+  Word32 *x = coefficients;
+  Word16 *y = out;
+  for (Word16 b = first_band; b < end_band; b++, x += width, y += width) {
+    const Word16 odd = static_cast<Word16>(norm_index[b] & 1);
+    const Word16 s = sub(sub(17, odd), shr(norm_index[b], 1));
+    for (Word16 i = 0; i < width; i++) {
+      if (odd != 0) x[i] = L_mls(x[i], kSqrtHalfQ15);
+      y[i] = extract_l(L_shr(x[i], s));
+    }
+  }
+}
+
+void quantize_band_group(const Word16 *normalized, const Word16 *allocation, Word16 first_band, Word16 end_band,
+                         Word16 width, Word16 *indices) {
+  const Word16 nvec = shr(width, 3);
+  Word16 pos = 0;
+  for (Word16 b = first_band; b < end_band; b++, pos = add(pos, width)) {
+    const Word16 r = allocation[b];
+    if (r <= 0 || r > kLatticeMaxBits) continue;
+    for (Word16 v = 0; v < nvec; v++) {
+      const Word16 at = add(pos, shl(v, 3));
+      Word16 y[kLatticeDim];
+      if (sub(r, 1) == 0) {
+        scale_for_onebit(normalized + at, y);
+        quantize_onebit_vector(y, indices + at);
+      } else {
+        scale_for_lattice(normalized + at, y);
+        lattice_quantize_vector(y, indices + at, lattice_modulus_table[r], r);
+      }
+    }
+  }
+}
+
+Word16 write_band_group_indices(const Word16 *indices, const Word16 *allocation, Word16 *words,
+                                Word16 coefficient_coding_flag, Word16 first_band, Word16 end_band, Word16 width) {
+  const Word16 nvec = shr(width, 3);
+  Word16 written = 0;
+  const Word16 *band = indices;
+  for (Word16 b = first_band; b < end_band; b++, band += width) {
+    const Word16 r = allocation[b];
+    if (r <= 0) continue;
+    if (sub(r, 1) == 0) {
+      for (Word16 v = 0; v < nvec; v++) {
+        g719_write_values(band + shl(v, 3), 8, 1, words + written);
+        written = add(written, 8);
+      }
+    } else if (coefficient_coding_flag != 0 && sub(r, kCoefHuffmanMaxBits) <= 0) {
+      const Word16 first = coef_huffman_offsets[r];
+      const Word16 mask = sub(shl(1, r), 1);
+      for (Word16 i = 0; i < width; i++) {
+        const Word16 entry = add(first, static_cast<Word16>(band[i] & mask));
+        g719_write_value(coef_huffman_codes[entry], coef_huffman_lengths[entry], words + written);
+        written = add(written, coef_huffman_lengths[entry]);
+      }
+    } else {
+      g719_write_values(band, width, r, words + written);
+      written = add(written, extract_l(L_mult0(r, width)));
+    }
+  }
+  return written;
+}
+
+void quantize_and_write_onebit_vectors(const Word16 *normalized, Word16 *indices, Word16 *words,
+                                       Word16 vector_count) {
+  for (Word16 v = 0; v < vector_count; v++) {
+    const Word16 at = shl(v, 3);
+    Word16 y[kLatticeDim];
+    scale_for_onebit(normalized + at, y);
+    quantize_onebit_vector(y, indices + at);
+    g719_write_values(indices + at, 8, 1, words + at);
+  }
+}
+
+void spend_spare_bits(const Word16 *normalized, Word16 *allocation, const Word16 *band_order, Word16 *indices,
+                      Word16 **cursor, Word16 nb, Word16 spare) {
+  if (nb > kNumBands) nb = kNumBands;
+  // The first candidate: the highest-priority band without bits, position 0 excluded.
+  Word16 start = nb;
+  for (Word16 p = 1; p < nb; p++) {
+    if (allocation[band_order[p]] == 0) {
+      start = p;
+      break;
+    }
+  }
+  for (Word16 p = start; p < nb; p++) {
+    const Word16 b = band_order[p];
+    if (allocation[b] != 0) continue;
+    const Word16 width = band_width_table[b];
+    if (sub(spare, width) < 0) continue;  // too wide for what is left; a narrower band may still fit
+    allocation[b] = 1;
+    const Word16 first = band_start_table[b];
+    quantize_and_write_onebit_vectors(normalized + first, indices + first, *cursor, shr(width, 3));
+    *cursor += width;
+    spare = sub(spare, width);
+  }
+}
