@@ -365,6 +365,24 @@ TEST_F (DecoderElement, RestartCreatesANewDecoder)
   EXPECT_EQ (again, std::vector<uint8_t> (first.begin (), first.begin () + 1920));
 }
 
+TEST_F (DecoderElement, OutputAllocationFailureIsAFlowErrorAndKeepsTheNewDecoder)
+{
+  LogRecorder log;
+  const auto p = make_payload (12, 2);
+  GstBuffer *first = buffer_from_bytes (p);
+  GstBuffer *second = buffer_from_bytes (p);
+  {
+    FailingDefaultAllocator no_memory;
+    EXPECT_EQ (gst_harness_push (h_, first), GST_FLOW_ERROR);
+    EXPECT_EQ (gst_harness_push (h_, second), GST_FLOW_ERROR);
+  }
+  EXPECT_EQ (log.count ("failed to allocate buffer", GST_LEVEL_WARNING), 2);
+  EXPECT_EQ (log.count ("Creating decoder with bitrate 48000", GST_LEVEL_DEBUG), 1)
+      << "the decoder made for the first payload is kept";
+  EXPECT_EQ (log.count ("Decoding frame", GST_LEVEL_LOG), 0);
+  EXPECT_EQ (gst_harness_buffers_in_queue (h_), 0u);
+}
+
 TEST_F (DecoderElement, NoDataBeforeCapsIsProcessed)
 {
   GstHarness *h = new_started_harness ("zebg719dec");

@@ -3,7 +3,51 @@
 #include <cmath>
 #include <cstring>
 
+namespace {
+
+struct FailingAllocator {
+  GstAllocator parent;
+};
+struct FailingAllocatorClass {
+  GstAllocatorClass parent_class;
+};
+
+G_DEFINE_TYPE (FailingAllocator, failing_allocator, GST_TYPE_ALLOCATOR)
+
+GstMemory *failing_alloc (GstAllocator *, gsize, GstAllocationParams *)
+{
+  return nullptr;
+}
+
+void failing_free (GstAllocator *, GstMemory *)
+{
+}
+
+void failing_allocator_class_init (FailingAllocatorClass *klass)
+{
+  GST_ALLOCATOR_CLASS (klass)->alloc = failing_alloc;
+  GST_ALLOCATOR_CLASS (klass)->free = failing_free;
+}
+
+void failing_allocator_init (FailingAllocator *allocator)
+{
+  GST_ALLOCATOR_CAST (allocator)->mem_type = "ZebTestFailing";
+}
+
+}  // namespace
+
 namespace zeb_test {
+
+FailingDefaultAllocator::FailingDefaultAllocator ()
+    : previous_ (gst_allocator_find (nullptr))
+{
+  gst_allocator_set_default (GST_ALLOCATOR_CAST (g_object_new (failing_allocator_get_type (), nullptr)));
+}
+
+FailingDefaultAllocator::~FailingDefaultAllocator ()
+{
+  gst_allocator_set_default (previous_);
+}
 
 namespace {
 

@@ -68,6 +68,21 @@ std::vector<int16_t> test_signal (size_t samples, uint32_t seed = 1);
 GstHarness *new_started_harness (const char *factory, const char *property = nullptr,
     int value = 0);
 
+// While in scope, every allocation from GStreamer's default allocator fails.
+// The base classes fall back to that allocator when the negotiated one fails,
+// so this is what makes their output allocation fail. Make the input buffers
+// before entering the scope.
+class FailingDefaultAllocator {
+ public:
+  FailingDefaultAllocator ();
+  ~FailingDefaultAllocator ();
+  FailingDefaultAllocator (const FailingDefaultAllocator &) = delete;
+  FailingDefaultAllocator &operator= (const FailingDefaultAllocator &) = delete;
+
+ private:
+  GstAllocator *previous_;
+};
+
 // Pulls every buffer the harness holds and concatenates their bytes.
 std::vector<uint8_t> drain_output (GstHarness *h, int *buffer_count = nullptr);
 

@@ -349,4 +349,22 @@ TEST_F (EncoderElement, MessagesAtTheirLevels)
   gst_object_unref (element);
 }
 
+TEST_F (EncoderElement, OutputAllocationFailureIsAFlowError)
+{
+  LogRecorder log;
+  const auto samples = test_signal (960 * 2);
+  GstHarness *h = new_started_harness ("zebg719enc", "bitrate", 32000);
+  ASSERT_NE (h, nullptr);
+  gst_harness_set_src_caps_str (h, kRawCaps);
+  GstBuffer *block = buffer_from_bytes (pcm_bytes (samples));
+  {
+    FailingDefaultAllocator no_memory;
+    EXPECT_EQ (gst_harness_push (h, block), GST_FLOW_ERROR);
+  }
+  EXPECT_EQ (log.count ("failed to alloc buffer", GST_LEVEL_DEBUG), 1);
+  EXPECT_EQ (log.count ("Finished encoding", GST_LEVEL_LOG), 0);
+  EXPECT_EQ (gst_harness_buffers_in_queue (h), 0u);
+  gst_harness_teardown (h);
+}
+
 }  // namespace
