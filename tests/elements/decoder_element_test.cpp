@@ -488,6 +488,9 @@ TEST_F (DecoderConcealment, LongGapIsPushedInPiecesAndBounded)
   // An absurd duration is capped instead of exhausting memory or time.
   ASSERT_TRUE (gst_harness_push_event (h_, gst_event_new_gap (3 * GST_SECOND, 1000 * GST_SECOND * 3600)));
   EXPECT_EQ (drain_output (h_).size (), 3000u * 1920u);
+  // The longest valid duration does not wrap around when rounded up.
+  ASSERT_TRUE (gst_harness_push_event (h_, gst_event_new_gap (3700 * GST_SECOND * 1000, G_MAXUINT64 - 1)));
+  EXPECT_EQ (drain_output (h_).size (), 3000u * 1920u);
 }
 
 TEST_F (DecoderElement, GapWithoutConcealmentIsForwarded)

@@ -185,7 +185,7 @@ conceal_gap (ZebG719Dec * self, GstClockTime duration)
   GstAudioDecoder *dec = GST_AUDIO_DECODER (self);
   guint64 frames = 1;
   if (GST_CLOCK_TIME_IS_VALID (duration) && duration > 0)
-    frames = (duration + kFrameDuration - 1) / kFrameDuration;
+    frames = duration / kFrameDuration + (duration % kFrameDuration != 0 ? 1 : 0);
   if (frames > kMaxConcealFrames) {
     GST_WARNING_OBJECT (self, "gap of %" GST_TIME_FORMAT " is longer than the "
         "%" G_GUINT64_FORMAT " frames concealed", GST_TIME_ARGS (duration), kMaxConcealFrames);
