@@ -184,28 +184,6 @@ TEST(CorruptFrames, RandomAndConstantFramesAtEveryBitrate) {
   }
 }
 
-TEST(CorruptFrames, WordsOtherThanOneReadAsZero) {
-  // Arbitrary word values: only 0x0081 is a 1 bit, so replacing every other
-  // value by 0x007F changes nothing.
-  std::mt19937 rng(23);
-  for (int trial = 0; trial < 50; ++trial) {
-    std::vector<Word16> noisy(kDecoderBitWordsCapacity), clean(kDecoderBitWordsCapacity);
-    for (int i = 0; i < kDecoderBitWordsCapacity; ++i) {
-      const bool one = i < 1280 && rng() % 2 == 1;
-      noisy[i] = one ? BIT_WORD_ONE : static_cast<Word16>(rng());
-      if (noisy[i] == BIT_WORD_ONE && !one) noisy[i] = 0;
-      clean[i] = one ? BIT_WORD_ONE : BIT_WORD_ZERO;
-    }
-    const Word16 transient = static_cast<Word16>(trial % 2);
-    const Decoded a = decode(noisy, transient ? 1279 : 1277, transient);
-    const Decoded b = decode(clean, transient ? 1279 : 1277, transient);
-    ASSERT_EQ(a.words_read, b.words_read);
-    ASSERT_EQ(a.norm_index, b.norm_index);
-    ASSERT_EQ(a.allocation, b.allocation);
-    ASSERT_EQ(a.normalized, b.normalized);
-  }
-}
-
 // Rows of the vector manifest whose bitstreams come from a conformant
 // encoder: (bitrate, bitstream path), each bitstream once.
 std::vector<std::pair<int, std::string>> encoder_bitstreams() {
