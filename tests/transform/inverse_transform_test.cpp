@@ -155,3 +155,43 @@ TEST(OverlapAdd, OutOfRangeValuesSaturate) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(InverseTransform, FullRangeValuesSaturateAndKeepTheMirrorUpToNegatedMinimum) {
+  // Coefficients far beyond what the decoder's scaling lets through (corrupt
+  // or concealed frames never get there, but nothing may wrap or break).
+  for (Word16 transient : {0, 1}) {
+    std::vector<Word32> c = random_values(960, MAX_32, 21 + transient);
+    for (int k = 0; k < 960; k += 7) c[k] = (k % 2 == 0) ? MIN_32 : MAX_32;
+    const std::vector<Word32> a = inverse(c, transient);
+    int nonzero = 0;
+    for (int i = 0; i < 480; ++i) {
+      const Word32 m = a[479 - i] == MIN_32 ? MAX_32 : -a[479 - i];
+      ASSERT_EQ(a[480 + i], m) << transient << " " << i;
+      ASSERT_EQ(a[1440 + i], a[1439 - i]) << transient << " " << i;
+      nonzero += a[i] != 0;
+    }
+    EXPECT_GT(nonzero, 400) << transient;
+  }
+}
+
+TEST(ForwardTransform, ExtremeFoldedValuesSaturateInsteadOfWrapping) {
+  // A constant positive block: the DCT-IV's first coefficient is the largest
+  // and positive, the second negative, for both sizes' paths.
+  const std::vector<Word32> folded(960, MAX_32);
+  std::vector<Word32> c(960);
+  g719_forward_transform(folded.data(), c.data(), 0);
+  EXPECT_GT(c[0], 0);
+  EXPECT_LT(c[1], 0);
+  for (int k = 0; k < 960; ++k) EXPECT_GE(std::abs(static_cast<std::int64_t>(c[0])), std::abs(static_cast<std::int64_t>(c[k]))) << k;
+
+  const std::vector<Word32> low(960, MIN_32);
+  g719_forward_transform(low.data(), c.data(), 1);
+  std::vector<Word32> again(960);
+  g719_forward_transform(low.data(), again.data(), 1);
+  EXPECT_EQ(c, again);
+  EXPECT_NE(c, std::vector<Word32>(960, 0));
+}
+
+}  // namespace
