@@ -249,33 +249,36 @@ TEST(Flags, OrdinaryOperatorsNeverClearOverflow) {
 }
 
 TEST(Flags, ThreadsSeeOnlyTheirOwnFlags) {
-  // One thread saturates repeatedly while the other clears and checks that
-  // its own flag stays clear; with a shared flag the check would fail.
-  std::atomic<bool> go{false};
-  std::atomic<int> seen_foreign{0};
-  constexpr int kRounds = 200000;
-  std::thread saturating([&] {
-    while (!go) {
-    }
-    for (int i = 0; i < kRounds; ++i) {
-      Overflow = 0;
-      (void)add(32767, 1);
-      if (Overflow != 1) seen_foreign++;
-      Carry = 1;
-    }
-  });
-  std::thread clean([&] {
+  // Thread a raises both flags, then thread b looks at its own and clears
+  // them, then a looks again. The hand-offs go through an atomic, so every
+  // read below happens after the writes it could observe: with flags shared
+  // between threads, b would see 1s and a would see b's clearing.
+  std::atomic<int> step{0};
+  Flag b_overflow = -1, b_carry = -1, a_overflow = -1, a_carry = -1;
+  std::thread a([&] {
     Overflow = 0;
     Carry = 0;
-    go = true;
-    for (int i = 0; i < kRounds; ++i) {
-      (void)add(1, 1);
-      if (Overflow != 0 || Carry != 0) seen_foreign++;
-    }
+    (void)L_add_c(-1, -1);  // carry out of bit 31: Carry = 1
+    (void)add(32767, 1);    // saturates: Overflow = 1
+    step.store(1, std::memory_order_release);
+    while (step.load(std::memory_order_acquire) != 2) std::this_thread::yield();
+    a_overflow = Overflow;
+    a_carry = Carry;
   });
-  saturating.join();
-  clean.join();
-  EXPECT_EQ(seen_foreign.load(), 0);
+  std::thread b([&] {
+    while (step.load(std::memory_order_acquire) != 1) std::this_thread::yield();
+    b_overflow = Overflow;
+    b_carry = Carry;
+    Overflow = 0;
+    Carry = 0;
+    step.store(2, std::memory_order_release);
+  });
+  a.join();
+  b.join();
+  EXPECT_EQ(b_overflow, 0);
+  EXPECT_EQ(b_carry, 0);
+  EXPECT_EQ(a_overflow, 1);
+  EXPECT_EQ(a_carry, 1);
 }
 
 // Runs fn in a child process with its standard output captured.

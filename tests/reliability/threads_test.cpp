@@ -1,9 +1,9 @@
 // Many streams on many threads give exactly the bytes and samples that the
-// same streams give one after another on one thread. The codec's only
-// process-wide state would be the operators' Overflow/Carry flags, which the
-// transient detector clears and reads around single operators; if they were
-// shared between threads, concurrent streams would disturb each other's
-// transient decisions and the frames would differ.
+// same streams give one after another on one thread: instances share no
+// state, and the operators' Overflow/Carry flags, which the transient
+// detector clears and reads around single operators, are per thread. (The
+// flags' separation itself is pinned by the operator tests, with a hand-off
+// between threads that fails when the flags are shared.)
 #include <gtest/gtest.h>
 
 #include <cstdint>
