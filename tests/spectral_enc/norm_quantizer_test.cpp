@@ -11,7 +11,7 @@ namespace {
 
 Word16 norm_index_of_constant(Word32 value, Word16 width, Word16 group, Word16 limit = 40) {
   Word32 band[32];
-  for (int i = 0; i < width; ++i) band[i] = (i & 1) ? value : -value;
+  for (int i = 0; i < width; ++i) band[i] = (i & 1) ? value : L_negate(value);
   Word16 index = -1;
   compute_band_norm_index(band, &index, limit, width, group);
   return index;
