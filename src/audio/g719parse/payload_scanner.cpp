@@ -46,23 +46,32 @@ Check check_candidate(std::span<const std::uint8_t> data, std::size_t pos, bool 
   // Look at the table of contents that should follow.
   if (end_t > size)
     return ctx.at_end ? reject(RejectReason::truncated, t) : undecided(end_t + kTocBytes, t);
-  if (size - end_t < kTocBytes)
-    return ctx.at_end ? accept(t) : undecided(end_t + kTocBytes, t);
+  if (size - end_t < kTocBytes) {
+    if (!ctx.at_end) return undecided(end_t + kTocBytes, t);
+    // The candidate is the last payload of the stream. Where a payload is
+    // expected that is enough; a position found by searching must at least
+    // repeat the layout the stream had.
+    if (expected || (ctx.recent && same_payload_layout(*ctx.recent, t))) return accept(t);
+    return reject(RejectReason::unconfirmed, t);
+  }
 
   const PayloadToc u = toc_at(data, end_t);
   if (u.status != TocStatus::valid) return reject(RejectReason::unconfirmed, t);
   if (same_payload_layout(u, t)) return accept(t);
   if (expected && ctx.previous && same_payload_layout(u, *ctx.previous)) return accept(t);
 
-  // The layout changes right after the candidate: the new layout must repeat.
+  // The layout changes right after the candidate: one of the two layouts
+  // must come back in the payload after that.
   const std::size_t end_u = end_t + u.payload_bytes;
-  if (end_u > size || size - end_u < kTocBytes) {
-    // At the end of the stream there is nothing more to check; the
-    // candidate itself is complete.
-    return ctx.at_end ? accept(t) : undecided(end_u + kTocBytes, t);
+  if (end_u > size) {
+    // A successor cut off by the end of the stream confirms nothing.
+    return ctx.at_end ? reject(RejectReason::unconfirmed, t) : undecided(end_u + kTocBytes, t);
   }
+  if (size - end_u < kTocBytes)
+    return ctx.at_end ? accept(t) : undecided(end_u + kTocBytes, t);
   const PayloadToc v = toc_at(data, end_u);
-  if (v.status == TocStatus::valid && same_payload_layout(v, u)) return accept(t);
+  if (v.status == TocStatus::valid && (same_payload_layout(v, u) || same_payload_layout(v, t)))
+    return accept(t);
   return reject(RejectReason::unconfirmed, t);
 }
 

@@ -14,10 +14,12 @@
  *   - otherwise the table of contents U that follows the candidate T must be
  *     valid and either repeat T's layout, or (at an expected boundary) the
  *     previous payload's layout, or be followed by a valid table of contents
- *     V that repeats U's layout. Random bytes pass this only rarely, while a
- *     stream that switches bitrate is still followed.
+ *     V that repeats U's or T's layout. Random bytes pass this only rarely,
+ *     while a stream that switches bitrate is still followed.
  *   - at the end of the stream a candidate whose payload ends exactly at the
- *     last byte (or one stray byte before it) needs no successor.
+ *     last byte (or one stray byte before it) needs no successor if it sits
+ *     where a payload is expected, or repeats the layout of the last payload
+ *     emitted.
  * A candidate whose payload would run past the end of the stream is a
  * truncated payload and is never emitted. */
 #ifndef ZEB_G719PARSE_PAYLOAD_SCANNER_H
@@ -33,6 +35,9 @@ struct ScanContext {
   /* Table of contents of the payload emitted just before these bytes, or
    * null when the stream is not in sync (start, after a skip or a seek). */
   const PayloadToc *previous = nullptr;
+  /* Table of contents of the last payload emitted at all, kept when sync is
+   * lost, or null before the first payload. */
+  const PayloadToc *recent = nullptr;
   /* The first byte is where a payload is expected to start: the start of
    * the stream or the byte after an emitted payload. */
   bool at_boundary = false;

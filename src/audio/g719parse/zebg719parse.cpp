@@ -25,8 +25,9 @@ GST_DEBUG_CATEGORY_STATIC(zeb_g719_parse_debug);
 struct _ZebG719Parse {
   GstBaseParse parent;
 
-  /* Table of contents of the last payload pushed; meaningful while
-   * have_previous is set. */
+  /* Table of contents of the last payload pushed; meaningful once
+   * have_previous is set (kept when sync is lost, as a hint for
+   * resynchronisation). */
   PayloadToc previous;
   gboolean have_previous;
   /* The next byte handed to handle_frame is where a payload should start:
@@ -49,10 +50,7 @@ static GstStaticPadTemplate src_template = GST_STATIC_PAD_TEMPLATE(
 
 /* Forget everything about the stream position: the next bytes may start
  * anywhere. */
-static void zeb_g719_parse_lose_sync(ZebG719Parse *self) {
-  self->have_previous = FALSE;
-  self->at_boundary = FALSE;
-}
+static void zeb_g719_parse_lose_sync(ZebG719Parse *self) { self->at_boundary = FALSE; }
 
 static gboolean zeb_g719_parse_start(GstBaseParse *parse) {
   ZebG719Parse *self = ZEB_G719_PARSE(parse);
@@ -114,6 +112,7 @@ static GstFlowReturn zeb_g719_parse_handle_frame(GstBaseParse *parse, GstBasePar
 
   ScanContext ctx;
   ctx.previous = self->have_previous && self->at_boundary ? &self->previous : nullptr;
+  ctx.recent = self->have_previous ? &self->previous : nullptr;
   ctx.at_boundary = self->at_boundary;
   ctx.at_end = GST_BASE_PARSE_DRAINING(parse);
   const ScanResult r = scan_payload(std::span<const std::uint8_t>(map.data, map.size), ctx);
