@@ -13,11 +13,7 @@
 #include "frame/bit_words.h"
 #include "frame/g719_codec.h"
 #include "spectral_enc/band_tables.h"
-#include "spectral_enc/bit_allocation.h"
-#include "spectral_enc/interleave.h"
 #include "spectral_enc/noise_level_index.h"
-#include "spectral_enc/norm_huffman.h"
-#include "spectral_enc/norm_quantizer.h"
 #include "spectral_enc/spectral_encoder.h"
 #include "stage_traces.h"
 #include "transform/forward_transform.h"
@@ -67,58 +63,6 @@ void window_and_transform(benchmark::State &state, SignalKind kind) {
   }
   g719_encoder_free(enc);
   set_frame_counters(state);
-}
-
-// The spectral encoder's calls up to the fixed-width cost of the allocation:
-// interleaving, norm indices, band count, norm clamping and difference codes,
-// Huffman cost of the norms, priorities, sort and allocation.
-Word16 norms_and_allocation(Word32 *coefficients, Word16 transient, Word16 frame_bits, Word16 budget,
-                            Word16 *allocation) {
-  if (transient != 0) interleave_transient_spectrum(coefficients);
-
-  Word16 index[kNumBands];
-  Word16 level[kNumBands];
-  for (int b = 0; b < kNumBands; b++) {
-    int group = 0;
-    while (group + 1 < kNumBandGroups && b >= band_group_first_band[group + 1]) group++;
-    compute_band_norm_index(coefficients + band_start_table[b], &index[b], b == 0 ? 32 : 40, band_width_table[b],
-                            static_cast<Word16>(group));
-    level[b] = norm_level_table[index[b]];
-  }
-
-  Word16 loudest = 0;
-  Word16 max_level = level[0];
-  for (int b = 1; b < kNumBands; b++) {
-    if (sub(level[b], max_level) > 0) {
-      loudest = static_cast<Word16>(b);
-      max_level = level[b];
-    }
-  }
-  const Word16 nb = sub(frame_bits, 960) < 0 && sub(loudest, sub(36, 2)) < 0 ? 36 : 44;
-
-  Word16 diff_codes[kNumBands - 1];
-  if (transient == 0) {
-    limit_and_code_norm_differences(level, kNumBands, index, diff_codes);
-    level[0] = norm_level_table[index[0]];
-  } else {
-    Word16 coded_index[kNumBands];
-    Word16 coded_level[kNumBands];
-    transient_norms_to_coding_order(index, level, coded_index, coded_level);
-    limit_and_code_norm_differences(coded_level, kNumBands, coded_index, diff_codes);
-    norms_to_band_order(coded_index, index, level);
-  }
-  Word16 norm_bits = norm_diff_huffman_cost(diff_codes, kNumBands - 1);
-  if (sub(norm_bits, 215) > 0) norm_bits = 215;
-
-  Word16 priority[kNumBands];
-  Word16 band_order[kNumBands];
-  for (int b = 0; b < nb; b++) band_order[b] = static_cast<Word16>(b);
-  compute_allocation_priorities(level, priority, transient);
-  sort_bands_by_priority(priority, nb, band_order);
-  for (int b = 0; b < kNumBands; b++) allocation[b] = 0;
-  allocate_bits(priority, band_order, sub(sub(sub(budget, 3), 5), norm_bits), nb, kMaxBitsPerCoefficient,
-                allocation);
-  return count_allocated_bits(allocation, nb);
 }
 
 void norms_allocation(benchmark::State &state, SignalKind kind) {

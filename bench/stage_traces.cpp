@@ -8,7 +8,12 @@
 #include "spectral_dec/deinterleave.h"
 #include "spectral_dec/spectral_decoder.h"
 #include "spectral_dec/spectrum_reconstruction.h"
+#include "spectral_enc/band_tables.h"
+#include "spectral_enc/bit_allocation.h"
+#include "spectral_enc/interleave.h"
 #include "spectral_enc/noise_level_index.h"
+#include "spectral_enc/norm_huffman.h"
+#include "spectral_enc/norm_quantizer.h"
 #include "spectral_enc/spectral_encoder.h"
 #include "transform/forward_transform.h"
 #include "transform/inverse_transform.h"
@@ -24,7 +29,7 @@ constexpr int kAliased = 1920;
 // One frame through the encoder's stages in the frame driver's order. Writes
 // the frame's bit words and the spectral encoder's input coefficients.
 Word16 encode_frame_by_stages(const Word16 *pcm, G719EncoderState *state, Word16 *bit_words,
-                              Word32 *spectral_input) {
+                              Word32 *spectral_input, Word16 *allocation) {
   const Word16 transient = g719_detect_transient(pcm, state);
   bit_words[0] = transient != 0 ? BIT_WORD_ONE : BIT_WORD_ZERO;
   Word16 *cursor = bit_words + 1;
@@ -38,7 +43,6 @@ Word16 encode_frame_by_stages(const Word16 *pcm, G719EncoderState *state, Word16
   for (int i = 0; i < kFrameSamples; i++) spectral_input[i] = coefficients[i];
 
   Word16 normalized[kCoded];
-  Word16 allocation[kBands];
   const Word16 budget = transient != 0 ? state->spectral_bits_transient : state->spectral_bits_stationary;
   g719_encode_spectrum(&cursor, coefficients, normalized, allocation, budget, state->frame_bits, transient);
   if (transient == 0) {
@@ -67,7 +71,25 @@ EncoderStageTrace build_encoder_trace(SignalKind kind, std::int32_t bitrate) {
     Word16 words[kMaxFrameBits];
     for (int f = 0; f < signal.frames && trace.mismatch.empty(); f++) {
       g719_encode(reference, signal.frame(f), packed);
-      trace.transient[f] = encode_frame_by_stages(signal.frame(f), staged, words, trace.coefficients[f].data());
+      Word16 final_allocation[kBands];
+      trace.transient[f] = encode_frame_by_stages(signal.frame(f), staged, words, trace.coefficients[f].data(),
+                                                  final_allocation);
+      // Spare bits only raise bands without bits to 1 bit per coefficient.
+      Word32 coefficients[kFrameSamples];
+      for (int i = 0; i < kFrameSamples; i++) coefficients[i] = trace.coefficients[f][i];
+      Word16 allocation[kBands];
+      const Word16 t = trace.transient[f];
+      norms_and_allocation(coefficients, t, trace.frame_bits, t != 0 ? trace.budget_transient : trace.budget_stationary,
+                           allocation);
+      for (int b = 0; b < kBands; b++) {
+        const bool consistent = allocation[b] != 0 ? final_allocation[b] == allocation[b]
+                                                   : final_allocation[b] == 0 || final_allocation[b] == 1;
+        if (!consistent) {
+          trace.mismatch = "norms and allocation differ from the spectral encoder in frame " + std::to_string(f) +
+                           ", band " + std::to_string(b);
+          break;
+        }
+      }
       for (int i = 0; i < staged->frame_bits; i++) {
         if (words[i] != reference->bit_words[i]) {
           trace.mismatch = "stage-by-stage encoding differs from g719_encode in frame " + std::to_string(f) +
@@ -165,6 +187,55 @@ Word16 decode_spectrum_by_stages(const Word16 *bit_words, Word16 budget_stationa
   for (int i = 0; i < kFrameSamples; i++) coefficients[i] = L_shl(coefficients[i], shift);
   if (*transient != 0) deinterleave_transient_spectrum(coefficients);
   return shift;
+}
+
+Word16 norms_and_allocation(Word32 *coefficients, Word16 transient, Word16 frame_bits, Word16 budget,
+                            Word16 *allocation) {
+  if (transient != 0) interleave_transient_spectrum(coefficients);
+
+  Word16 index[kNumBands];
+  Word16 level[kNumBands];
+  for (int b = 0; b < kNumBands; b++) {
+    int group = 0;
+    while (group + 1 < kNumBandGroups && b >= band_group_first_band[group + 1]) group++;
+    compute_band_norm_index(coefficients + band_start_table[b], &index[b], b == 0 ? 32 : 40, band_width_table[b],
+                            static_cast<Word16>(group));
+    level[b] = norm_level_table[index[b]];
+  }
+
+  Word16 loudest = 0;
+  Word16 max_level = level[0];
+  for (int b = 1; b < kNumBands; b++) {
+    if (sub(level[b], max_level) > 0) {
+      loudest = static_cast<Word16>(b);
+      max_level = level[b];
+    }
+  }
+  const Word16 nb = sub(frame_bits, 960) < 0 && sub(loudest, sub(36, 2)) < 0 ? 36 : 44;
+
+  Word16 diff_codes[kNumBands - 1];
+  if (transient == 0) {
+    limit_and_code_norm_differences(level, kNumBands, index, diff_codes);
+    level[0] = norm_level_table[index[0]];
+  } else {
+    Word16 coded_index[kNumBands];
+    Word16 coded_level[kNumBands];
+    transient_norms_to_coding_order(index, level, coded_index, coded_level);
+    limit_and_code_norm_differences(coded_level, kNumBands, coded_index, diff_codes);
+    norms_to_band_order(coded_index, index, level);
+  }
+  Word16 norm_bits = norm_diff_huffman_cost(diff_codes, kNumBands - 1);
+  if (sub(norm_bits, 215) > 0) norm_bits = 215;
+
+  Word16 priority[kNumBands];
+  Word16 band_order[kNumBands];
+  for (int b = 0; b < nb; b++) band_order[b] = static_cast<Word16>(b);
+  compute_allocation_priorities(level, priority, transient);
+  sort_bands_by_priority(priority, nb, band_order);
+  for (int b = 0; b < kNumBands; b++) allocation[b] = 0;
+  allocate_bits(priority, band_order, sub(sub(sub(budget, 3), 5), norm_bits), nb, kMaxBitsPerCoefficient,
+                allocation);
+  return count_allocated_bits(allocation, nb);
 }
 
 const EncoderStageTrace &encoder_stage_trace(SignalKind kind, std::int32_t bitrate) {

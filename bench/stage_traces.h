@@ -53,6 +53,14 @@ const DecoderStageTrace &decoder_stage_trace(SignalKind kind, std::int32_t bitra
 Word16 decode_spectrum_by_stages(const Word16 *bit_words, Word16 budget_stationary, Word16 budget_transient,
                                  Word32 *coefficients, Word16 *transient);
 
+// The spectral encoder's calls up to the fixed-width cost of the allocation,
+// in its order: interleaving (transient frames), norm indices, band count,
+// norm clamping and difference codes, Huffman cost of the norms, priorities,
+// sort and allocation. Writes the allocation before spare bits and returns
+// its fixed-width cost. coefficients is reordered in place.
+Word16 norms_and_allocation(Word32 *coefficients, Word16 transient, Word16 frame_bits, Word16 budget,
+                            Word16 *allocation);
+
 // Block scaling of the encoder's frame driver: shifts the 960 values left by
 // norm_l of their largest magnitude and returns that shift.
 Word16 normalize_block(Word32 *block);
