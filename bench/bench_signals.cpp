@@ -82,8 +82,8 @@ bool require_signal(benchmark::State &state, const BenchSignal &signal) {
   return false;
 }
 
-void set_frame_counters(benchmark::State &state) {
-  const auto frames = static_cast<double>(state.iterations());
+void set_frame_counters(benchmark::State &state, int frames_per_iteration) {
+  const auto frames = static_cast<double>(state.iterations()) * frames_per_iteration;
   state.counters["frames/s"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
   state.counters["x_realtime"] = benchmark::Counter(frames * kFrameSeconds, benchmark::Counter::kIsRate);
 }

@@ -38,7 +38,8 @@ const char *signal_kind_name(SignalKind kind);
 // Returns true when the benchmark can run.
 bool require_signal(benchmark::State &state, const BenchSignal &signal);
 
-// Reports the throughput of a benchmark whose every iteration handled one
-// 20 ms frame: "frames/s" and "x_realtime" (seconds of audio per CPU second;
-// Google Benchmark divides rate counters by the CPU time).
-void set_frame_counters(benchmark::State &state);
+// Reports the throughput of a benchmark whose every iteration handled
+// frames_per_iteration 20 ms frames: "frames/s" and "x_realtime" (seconds of
+// audio per CPU second; Google Benchmark divides rate counters by the CPU
+// time).
+void set_frame_counters(benchmark::State &state, int frames_per_iteration = 1);

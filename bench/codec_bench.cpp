@@ -56,12 +56,63 @@ void decode_frames(benchmark::State &state, SignalKind kind, std::int32_t bitrat
   set_frame_counters(state);
 }
 
+// The whole signal per iteration with fresh instances: a fixed amount of work
+// per iteration, so instruction counts (bench/count-instructions) repeat
+// exactly from run to run.
+void encode_signal(benchmark::State &state, SignalKind kind, std::int32_t bitrate) {
+  const BenchSignal &signal = bench_signal(kind);
+  if (!require_signal(state, signal)) return;
+  std::uint8_t frame[G719_MAX_FRAME_BYTES];
+  for (auto _ : state) {
+    G719EncoderState *enc = g719_encoder_create(bitrate);
+    if (enc == nullptr) {
+      state.SkipWithError("g719_encoder_create refused the bitrate");
+      break;
+    }
+    for (int i = 0; i < signal.frames; i++) {
+      g719_encode(enc, signal.frame(i), frame);
+      benchmark::DoNotOptimize(frame);
+      benchmark::ClobberMemory();
+    }
+    g719_encoder_free(enc);
+  }
+  set_frame_counters(state, signal.frames);
+}
+
+void decode_signal(benchmark::State &state, SignalKind kind, std::int32_t bitrate) {
+  const BenchSignal &signal = bench_signal(kind);
+  if (!require_signal(state, signal)) return;
+  const std::vector<std::uint8_t> &stream = encoded_stream(kind, bitrate);
+  if (stream.empty()) {
+    state.SkipWithError("no encoded stream for the bitrate");
+    return;
+  }
+  const std::size_t bytes = stream.size() / static_cast<std::size_t>(signal.frames);
+  std::int16_t pcm[G719_FRAME_SAMPLES];
+  for (auto _ : state) {
+    G719DecoderState *dec = g719_decoder_create(bitrate);
+    if (dec == nullptr) {
+      state.SkipWithError("g719_decoder_create refused the bitrate");
+      break;
+    }
+    for (int i = 0; i < signal.frames; i++) {
+      g719_decode(dec, stream.data() + static_cast<std::size_t>(i) * bytes, pcm, 0);
+      benchmark::DoNotOptimize(pcm);
+      benchmark::ClobberMemory();
+    }
+    g719_decoder_free(dec);
+  }
+  set_frame_counters(state, signal.frames);
+}
+
 int register_codec_benchmarks() {
   for (SignalKind kind : kSignalKinds) {
     for (std::int32_t bitrate : kBenchBitrates) {
       const std::string suffix = std::string(signal_kind_name(kind)) + "/" + std::to_string(bitrate);
       benchmark::RegisterBenchmark(("encode/" + suffix).c_str(), encode_frames, kind, bitrate);
       benchmark::RegisterBenchmark(("decode/" + suffix).c_str(), decode_frames, kind, bitrate);
+      benchmark::RegisterBenchmark(("encode_signal/" + suffix).c_str(), encode_signal, kind, bitrate);
+      benchmark::RegisterBenchmark(("decode_signal/" + suffix).c_str(), decode_signal, kind, bitrate);
     }
   }
   return 0;
