@@ -1,5 +1,7 @@
 #include "frame/decode_frame.h"
 
+#include <cstddef>
+
 #include "frame/bit_words.h"
 #include "spectral_dec/deinterleave.h"
 #include "spectral_dec/spectral_decoder.h"
@@ -19,14 +21,14 @@ constexpr int kBitWordCapacity = static_cast<int>(sizeof(G719DecoderState::bit_w
 // Reads the 2-bit noise-level index at the cursor. Words past the bit-word
 // array read as 0 bits, like the padding inside it.
 Word16 read_noise_level(const Word16 *bit_words, const Word16 *cursor) {
-  const long position = cursor - bit_words;
+  const std::ptrdiff_t position = cursor - bit_words;
   if (position >= 0 && position + 2 <= kBitWordCapacity) {
     Word16 index = 0;
     g719_read_value(cursor, 2, &index);
     return index;
   }
   Word16 padded[2] = {BIT_WORD_ZERO, BIT_WORD_ZERO};
-  for (long i = 0; i < 2; i++) {
+  for (std::ptrdiff_t i = 0; i < 2; i++) {
     if (position + i >= 0 && position + i < kBitWordCapacity) padded[i] = bit_words[position + i];
   }
   Word16 index = 0;
