@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -206,6 +207,75 @@ TEST(BandGroupQuantization, LatticeIndicesDecodeNearTheInput) {
     previous_error = error;
   }
   EXPECT_LE(previous_error, 8 * 4) << "9 bits per coefficient is nearly exact";
+}
+
+TEST(BandGroupQuantization, LatticeInputIsScaledBySixteenThirds) {
+  // Each vector is quantized as (v - 4) * 21845 / 4096, floored. The range
+  // keeps most vectors inside the codebooks, where the exact scale decides
+  // the rounding of points that fall on half a lattice step.
+  std::mt19937 rng(13);
+  std::uniform_int_distribution<int> dist(-400, 400);
+  for (Word16 r = 2; r <= 9; ++r) {
+    Word16 allocation[kNumBands] = {};
+    allocation[20] = r;  // a 16-wide band: two vectors
+    for (int n = 0; n < 300; ++n) {
+      Word16 v[16];
+      for (Word16 &c : v) c = static_cast<Word16>(dist(rng));
+      Word16 indices[16];
+      quantize_band_group(v, allocation, 20, 21, 16, indices);
+      for (int vec = 0; vec < 2; ++vec) {
+        Word16 y[8], k[8];
+        for (int i = 0; i < 8; ++i) {
+          const int c = v[8 * vec + i] - 4;
+          y[i] = static_cast<Word16>((c * 21845) >> 12);
+        }
+        lattice_quantize_vector(y, k, static_cast<Word16>(1 << r), r);
+        for (int i = 0; i < 8; ++i) ASSERT_EQ(indices[8 * vec + i], k[i]) << "R=" << int(r) << " n=" << n;
+      }
+    }
+  }
+}
+
+TEST(BandGroupQuantization, OnebitIndicesAreTheNearestCodevector) {
+  // Oracle: the scaled vector (v - 4) * 1.1 against all 256 codevectors
+  // times 256 by exhaustive search; vectors with two equally near
+  // codevectors are left out.
+  std::mt19937 rng(77);
+  std::uniform_int_distribution<int> dist(-700, 700);
+  Word16 allocation[kNumBands] = {};
+  allocation[0] = 1;
+  int checked = 0;
+  for (int n = 0; n < 20000; ++n) {
+    Word16 v[8];
+    long long y[8];
+    for (int i = 0; i < 8; ++i) {
+      v[i] = static_cast<Word16>(dist(rng));
+      const int c = v[i] - 4;
+      y[i] = c + ((c * 3277) >> 15);
+    }
+    long long best = -1, second = -1;
+    int best_row = -1;
+    for (int r = 0; r < 256; ++r) {
+      long long d = 0;
+      for (int i = 0; i < 8; ++i) {
+        const long long e = y[i] - 256LL * onebit_codebook[r * 8 + i];
+        d += e * e;
+      }
+      if (best < 0 || d < best) {
+        second = best;
+        best = d;
+        best_row = r;
+      } else if (second < 0 || d < second) {
+        second = d;
+      }
+    }
+    if (best == second) continue;
+    Word16 indices[8];
+    quantize_band_group(v, allocation, 0, 1, 8, indices);
+    ASSERT_EQ(indices[0], best_row) << "vector " << n;
+    ++checked;
+  }
+  EXPECT_GT(checked, 15000);
 }
 
 TEST(OnebitVectors, WrittenIndicesMatchTheQuantizer) {

@@ -203,6 +203,11 @@ TEST(D8NearestPoint, RoundingExamples) {
   // error (negative), so it moves down to -1.
   EXPECT_EQ(nearest({-1024, -2048, 0, 0, 0, 0, 0, 0}, 2), (Vec{-1, -1, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(nearest({1024, 0, 0, 0, 0, 0, 0, 0}, 2), (Vec{}));
+  // Two halves keep the sum even, so the rounding itself shows.
+  EXPECT_EQ(nearest({1024, 1024, 0, 0, 0, 0, 0, 0}, 2), (Vec{}));
+  EXPECT_EQ(nearest({-1024, -1024, 0, 0, 0, 0, 0, 0}, 2), (Vec{}));
+  EXPECT_EQ(nearest({-3072, 3072, 0, 0, 0, 0, 0, 0}, 2), (Vec{-1, 1, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(nearest({-32, 32, 0, 0, 0, 0, 0, 0}, 5), (Vec{0, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(nearest({1025, 2048, 0, 0, 0, 0, 0, 0}, 2), (Vec{1, 1, 0, 0, 0, 0, 0, 0}));
   // (1025, 0, ...) rounds to (1, 0, ...), whose odd sum sends the
   // component with the largest error back to the origin.

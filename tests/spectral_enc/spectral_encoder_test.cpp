@@ -129,6 +129,18 @@ TEST(SpectralPart, RoughNormsFallBackToFiveBitFields) {
   EXPECT_EQ(e.words[1], BIT_WORD_ZERO);
 }
 
+TEST(SpectralPart, EqualCoefficientCostsKeepFixedWidthIndices) {
+  // 5-bit norms leave 7 bits of a 230-bit budget: nothing is allocated, so
+  // both codings of the coefficients cost 0 bits and the flag stays 0.
+  std::vector<Word32> amp(kNumBands);
+  for (int b = 0; b < kNumBands; ++b) amp[b] = (b & 1) ? 0 : (1 << 24);
+  const Encoded e = encode(band_spectrum(amp), 233, 0);
+  EXPECT_EQ(e.words[1], BIT_WORD_ZERO);
+  EXPECT_EQ(e.words[2], BIT_WORD_ZERO);
+  EXPECT_EQ(e.length, 3 + 5 + 215);
+  for (int b = 0; b < kNumBands; ++b) EXPECT_EQ(e.allocation[b], 0) << b;
+}
+
 // Decodes the spectral part and checks that the decoder recomputes the same
 // allocation (spare-bit bands included) and stops exactly where the encoder
 // stopped, and that the coded coefficients decode close to the encoder's
