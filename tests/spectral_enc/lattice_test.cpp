@@ -5,6 +5,7 @@
 #include <array>
 #include <random>
 #include <set>
+#include <string>
 
 #include "spectral_enc/lattice.h"
 #include "spectral_enc/lattice_tables.h"
@@ -73,18 +74,20 @@ TEST(OnebitCodebook, RowsFollowTheLayout) {
       EXPECT_EQ(codebook_row(226 + pair_rank(i, j)), plus_pair);
     }
   }
-  // Samples of the four-position rows: first, the first out-of-lexicographic
-  // ones, a middle one and the last.
-  const struct {
-    int row;
-    int pos[4];
-  } quads[] = {{156, {0, 1, 2, 3}}, {168, {0, 1, 6, 7}}, {169, {0, 1, 5, 7}}, {181, {0, 5, 6, 7}},
-               {191, {4, 5, 6, 7}}, {203, {2, 3, 4, 5}}, {216, {1, 2, 3, 4}}, {225, {1, 2, 4, 7}}};
-  for (const auto &q : quads) {
+  // Rows 156..225: -1 at the four listed positions, +1 elsewhere.
+  const std::string quads =
+      "0123 0124 0125 0126 0127 0134 0135 0136 0137 0145 "
+      "0146 0147 0167 0157 0156 0234 0235 0236 0237 0245 "
+      "0246 0247 0267 0257 0256 0567 0467 0457 0456 0345 "
+      "0346 0347 0367 0357 0356 4567 3567 3467 3457 3456 "
+      "2567 2467 2457 2456 2367 2357 2356 2345 2346 2347 "
+      "1567 1467 1457 1456 1367 1357 1356 1345 1346 1347 "
+      "1234 1235 1236 1237 1267 1257 1256 1245 1246 1247";
+  for (int r = 0; r < 70; ++r) {
     Vec v;
     v.fill(1);
-    for (int p : q.pos) v[p] = -1;
-    EXPECT_EQ(codebook_row(q.row), v) << q.row;
+    for (int n = 0; n < 4; ++n) v[quads[5 * r + n] - '0'] = -1;
+    EXPECT_EQ(codebook_row(156 + r), v) << 156 + r;
   }
   Vec all_minus, all_plus;
   all_minus.fill(-1);
