@@ -36,6 +36,13 @@ struct _ZebG719Parse {
   /* Bitrate announced in the current source caps; 0 before the first. */
   gint caps_bitrate;
   gboolean tags_posted;
+  /* The duration was set from the stream length for a constant layout;
+   * cleared when the layout changes and the base class estimates again. */
+  gboolean exact_duration;
+  gboolean duration_checked;
+  /* Bytes skipped since the last payload pushed, and where that run began. */
+  guint64 skipped_run;
+  guint64 skipped_run_offset;
 };
 
 G_DEFINE_TYPE(ZebG719Parse, zeb_g719_parse, GST_TYPE_BASE_PARSE)
@@ -60,6 +67,10 @@ static gboolean zeb_g719_parse_start(GstBaseParse *parse) {
   self->at_boundary = TRUE;
   self->caps_bitrate = 0;
   self->tags_posted = FALSE;
+  self->exact_duration = FALSE;
+  self->duration_checked = FALSE;
+  self->skipped_run = 0;
+  self->skipped_run_offset = 0;
   gst_base_parse_set_min_frame_size(parse, kTocBytes);
   return TRUE;
 }
@@ -95,6 +106,34 @@ static void zeb_g719_parse_post_tags(ZebG719Parse *self) {
   GstTagList *tags = gst_tag_list_new(GST_TAG_AUDIO_CODEC, "ITU-T G.719", nullptr);
   gst_base_parse_merge_tags(GST_BASE_PARSE(self), tags, GST_TAG_MERGE_REPLACE);
   gst_tag_list_unref(tags);
+}
+
+/* A file of identical payloads lasts exactly (length / payload size) x N x
+ * 20 ms; telling the base class so gives the right duration from the first
+ * payload on, instead of an estimate that settles only after many. When the
+ * layout changes, the base class's bitrate-based estimate takes over. */
+static void zeb_g719_parse_update_duration(ZebG719Parse *self, const PayloadToc &toc,
+                                           guint64 offset) {
+  GstBaseParse *parse = GST_BASE_PARSE(self);
+  if (!self->duration_checked) {
+    self->duration_checked = TRUE;
+    gint64 length = 0;
+    if (offset == 0 && gst_pad_peer_query_duration(parse->sinkpad, GST_FORMAT_BYTES, &length) &&
+        length > 0 && static_cast<guint64>(length) % toc.payload_bytes == 0) {
+      const guint64 payloads = static_cast<guint64>(length) / toc.payload_bytes;
+      const GstClockTime duration = payloads * toc.frame_count * kFrameDurationNs;
+      GST_DEBUG_OBJECT(self, "constant layout over %" G_GINT64_FORMAT " bytes: %" GST_TIME_FORMAT,
+                       length, GST_TIME_ARGS(duration));
+      gst_base_parse_set_duration(parse, GST_FORMAT_TIME, static_cast<gint64>(duration), 0);
+      self->exact_duration = TRUE;
+    }
+    return;
+  }
+  if (self->exact_duration && !same_payload_layout(self->previous, toc)) {
+    GST_DEBUG_OBJECT(self, "payload layout changed, estimating the duration from now on");
+    gst_base_parse_set_duration(parse, GST_FORMAT_TIME, -1, 50);
+    self->exact_duration = FALSE;
+  }
 }
 
 static GstFlowReturn zeb_g719_parse_handle_frame(GstBaseParse *parse, GstBaseParseFrame *frame,
@@ -140,6 +179,8 @@ static GstFlowReturn zeb_g719_parse_handle_frame(GstBaseParse *parse, GstBasePar
                            ": %s",
                            r.bytes, frame->offset, reject_reason_text(r.reason));
       }
+      if (self->skipped_run == 0) self->skipped_run_offset = frame->offset;
+      self->skipped_run += r.bytes;
       zeb_g719_parse_lose_sync(self);
       gst_base_parse_set_min_frame_size(parse, kTocBytes);
       *skipsize = static_cast<gint>(r.bytes);
@@ -157,7 +198,15 @@ static GstFlowReturn zeb_g719_parse_handle_frame(GstBaseParse *parse, GstBasePar
     return GST_FLOW_NOT_NEGOTIATED;
   }
   zeb_g719_parse_post_tags(self);
+  if (self->skipped_run > 0) {
+    GST_WARNING_OBJECT(self,
+                       "resynchronised at offset %" G_GUINT64_FORMAT ": skipped %" G_GUINT64_FORMAT
+                       " bytes from offset %" G_GUINT64_FORMAT,
+                       frame->offset, self->skipped_run, self->skipped_run_offset);
+    self->skipped_run = 0;
+  }
 
+  zeb_g719_parse_update_duration(self, toc, frame->offset);
   GST_BUFFER_DURATION(frame->buffer) = toc.frame_count * kFrameDurationNs;
   self->previous = toc;
   self->have_previous = TRUE;
@@ -191,6 +240,10 @@ static void zeb_g719_parse_init(ZebG719Parse *self) {
   self->at_boundary = TRUE;
   self->caps_bitrate = 0;
   self->tags_posted = FALSE;
+  self->exact_duration = FALSE;
+  self->duration_checked = FALSE;
+  self->skipped_run = 0;
+  self->skipped_run_offset = 0;
 }
 
 gboolean zeb_g719_parse_register(GstPlugin *plugin) {
