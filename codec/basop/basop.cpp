@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-constinit thread_local Flag Overflow = 0;
-constinit thread_local Flag Carry = 0;
+constinit thread_local Flag Overflow G719_FLAG_TLS = 0;
+constinit thread_local Flag Carry G719_FLAG_TLS = 0;
 
 namespace basop_detail {
 

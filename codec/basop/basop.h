@@ -29,9 +29,14 @@ inline constexpr Word32 MAX_32 = 2147483647;
 inline constexpr Word32 MIN_32 = -2147483647 - 1;
 
 // Status flags, per thread. Constant-initialised, so access needs no TLS
-// wrapper call.
-extern constinit thread_local Flag Overflow;
-extern constinit thread_local Flag Carry;
+// wrapper call. The initial-exec model makes every access a single
+// %fs-relative load or store even when the codec is linked into a shared
+// module (the default model for position-independent code would call
+// __tls_get_addr for every operator that touches a flag); the two flags take
+// 8 bytes of the static TLS block that the loader reserves for such modules.
+#define G719_FLAG_TLS __attribute__((tls_model("initial-exec")))
+extern constinit thread_local Flag Overflow G719_FLAG_TLS;
+extern constinit thread_local Flag Carry G719_FLAG_TLS;
 
 namespace basop_detail {
 // Precondition failures of the divisions; they print and end the process.
