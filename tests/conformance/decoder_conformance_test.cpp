@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/cpu_dispatch.h"
 #include "frame/g719_codec.h"
 #include "vector_manifest.h"
 
@@ -39,8 +40,8 @@ struct DecoderDeleter {
 
 class DecoderConformance : public ::testing::TestWithParam<VectorRow> {};
 
-TEST_P(DecoderConformance, ReproducesTheDecodedVector) {
-  const VectorRow &row = GetParam();
+// Decodes row's bitstream on the current kernel path and compares.
+void decode_and_compare(const VectorRow &row) {
   bool ok = false;
   const std::vector<uint8_t> stream = read_vector_file(kVectorsDir, row.bitstream, &ok);
   ASSERT_TRUE(ok) << row.bitstream;
@@ -63,6 +64,18 @@ TEST_P(DecoderConformance, ReproducesTheDecodedVector) {
           << "first difference in frame " << f << " (" << ((stream[f * frame_bytes] & 0x80) ? "transient" : "stationary")
           << (lost ? ", lost" : "") << ") at sample " << i;
     }
+  }
+}
+
+// Every vector on both kernel paths: the AVX2 kernels (where the processor
+// has them) and the portable ones.
+TEST_P(DecoderConformance, ReproducesTheDecodedVector) {
+  for (const bool portable : {false, true}) {
+    SCOPED_TRACE(portable ? "portable kernels" : "AVX2 kernels where supported");
+    g719_force_portable(portable);
+    decode_and_compare(GetParam());
+    g719_force_portable(false);
+    if (HasFatalFailure()) return;
   }
 }
 

@@ -13,6 +13,7 @@
 #include <tuple>
 #include <vector>
 
+#include "frame/cpu_dispatch.h"
 #include "frame/g719_codec.h"
 #include "vector_manifest.h"
 
@@ -67,8 +68,8 @@ TEST(EncoderConformanceManifest, ListsEncoderRowsAtEveryBitrate) {
   EXPECT_TRUE(bitrates.count(32000) && bitrates.count(48000) && bitrates.count(64000) && bitrates.count(128000));
 }
 
-TEST_P(EncoderConformance, ReproducesTheBitstream) {
-  const VectorRow &row = GetParam().row;
+// Encodes row's input on the current kernel path and compares.
+void encode_and_compare(const VectorRow &row) {
   bool ok = false;
   const std::vector<uint8_t> input_bytes = read_vector_file(kVectorsDir, row.input, &ok);
   ASSERT_TRUE(ok) << row.input;
@@ -99,6 +100,18 @@ TEST_P(EncoderConformance, ReproducesTheBitstream) {
     }
   }
   EXPECT_EQ(mismatched, 0) << mismatched << " of " << frames << " frames differ; " << first.str();
+}
+
+// Every vector on both kernel paths: the AVX2 kernels (where the processor
+// has them) and the portable ones.
+TEST_P(EncoderConformance, ReproducesTheBitstream) {
+  for (const bool portable : {false, true}) {
+    SCOPED_TRACE(portable ? "portable kernels" : "AVX2 kernels where supported");
+    g719_force_portable(portable);
+    encode_and_compare(GetParam().row);
+    g719_force_portable(false);
+    if (HasFatalFailure()) return;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Vectors, EncoderConformance, ::testing::ValuesIn(encoder_cases()), case_name);

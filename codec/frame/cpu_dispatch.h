@@ -1,0 +1,21 @@
+// Choice between the portable kernels and their AVX2 variants.
+//
+// Every AVX2 kernel computes exactly what its portable counterpart computes,
+// bit for bit and flag for flag; the choice only changes speed. It is made
+// per kernel call from a flag that is read once per call, never per
+// operator. Internal to the codec: tests and benchmarks use
+// g719_force_portable to run both paths on one machine.
+#pragma once
+
+// True when the processor supports AVX2 (checked once, on first use).
+bool g719_cpu_has_avx2();
+
+// True when the AVX2 kernels are used: the processor supports them and the
+// portable path is not forced.
+bool g719_avx2_active();
+
+// Forces the portable kernels for the whole process (force = true) or
+// returns to the automatic choice (false). Safe to call from any thread;
+// frames already being coded finish on the path they started with or switch
+// between kernels, which gives the same results either way.
+void g719_force_portable(bool force);

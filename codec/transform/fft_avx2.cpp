@@ -1,0 +1,242 @@
+// The 480-point FFT with AVX2. The radix-4 stage runs four butterflies per
+// step, and the four 120-point transforms that follow it run side by side:
+// one register holds element i of all four quarters, so the nested
+// 120-point transform is the portable one with every complex value replaced
+// by a register of four. Its scatter then lands each register on four
+// consecutive outputs (output 4m + r is element m of quarter r), which makes
+// the final reordering a plain store.
+#include "transform/fft_avx2.h"
+
+#if defined(__x86_64__)
+
+#include "transform/simd_ops_avx2.h"
+#include "transform/transform_tables.h"
+
+namespace {
+
+using namespace avx2_ops;
+
+// Tables rearranged for the vector code, built once from the portable ones.
+struct Fft480Avx2Tables {
+  // Radix-4 twiddles of groups of four butterflies: [g][r-1] holds the
+  // factors of n = 4g .. 4g+3, each repeated for the re and im lanes.
+  alignas(32) Word32 c[30][3][8];
+  alignas(32) Word32 s[30][3][8];
+  Word32 mult[6][24];
+  Word16 in_map[120];
+  Word16 out_map[120];
+};
+
+Fft480Avx2Tables build_tables() {
+  Fft480Avx2Tables t{};
+  for (int g = 0; g < 30; ++g) {
+    for (int r = 1; r < 4; ++r) {
+      for (int i = 0; i < 4; ++i) {
+        const Q15Pair w = fft480_twiddle[4 * g + i][r];
+        t.c[g][r - 1][2 * i] = t.c[g][r - 1][2 * i + 1] = w.c;
+        t.s[g][r - 1][2 * i] = t.s[g][r - 1][2 * i + 1] = w.s;
+      }
+    }
+  }
+  for (int k = 0; k < 6; ++k) {
+    for (int p = 0; p < 24; ++p) t.mult[k][p] = wfta120_multipliers[k][p];
+  }
+  for (int i = 0; i < 120; ++i) {
+    t.in_map[i] = wfta120_input_map[i];
+    t.out_map[i] = wfta120_output_map[i];
+  }
+  return t;
+}
+
+const Fft480Avx2Tables &tables() {
+  static const Fft480Avx2Tables t = build_tables();
+  return t;
+}
+
+// cplx_mul_twiddle on four complex values, factors c and s per lane:
+// re = L_sub(L_mls(re, c), L_mls(im, s)), im = L_add(L_mls(re, s), L_mls(im, c)).
+G719_AVX2 __m256i mul_twiddle4(__m256i x, __m256i c, __m256i s, __m256i &ov) {
+  const __m256i xc = L_mls8(x, c, ov);               // (re c, im c)
+  const __m256i xs = swap_pairs(L_mls8(x, s, ov));   // (im s, re s)
+  __m256i ov_sub = _mm256_setzero_si256();
+  __m256i ov_add = _mm256_setzero_si256();
+  const __m256i d = L_sub8(xc, xs, ov_sub);
+  const __m256i a = L_add8(xs, xc, ov_add);
+  ov = _mm256_or_si256(ov, _mm256_blend_epi32(ov_sub, ov_add, 0xAA));
+  return _mm256_blend_epi32(d, a, 0xAA);
+}
+
+// Four complex values to out[4k .. 4k+3], the outputs k of the four transforms.
+G719_AVX2 void store4(Cplx *out, int k, __m256i v) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + 4 * k), v);
+}
+
+G719_AVX2 __m256i load8(const Word32 *v) { return _mm256_load_si256(reinterpret_cast<const __m256i *>(v)); }
+
+G719_AVX2 __m256i add4(__m256i a, __m256i b, __m256i &ov) { return L_add8(a, b, ov); }
+G719_AVX2 __m256i sub4(__m256i a, __m256i b, __m256i &ov) { return L_sub8(a, b, ov); }
+G719_AVX2 __m256i mul_real4(__m256i a, Word32 f, __m256i &ov) { return L_mls8(a, _mm256_set1_epi32(f), ov); }
+
+// The nested 120-point transform of fft_120 on four transforms at once:
+// in[i] holds element i of the four, out receives output k of transform r
+// at out[4k + r].
+G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2Tables &t, __m256i &ov) {
+  __m256i I[144];
+  const auto &M = t.mult;
+
+  // 1. Gather through the input map and 8-point pre-additions.
+  for (int h = 0; h < 15; ++h) {
+    const Word16 *map = &t.in_map[8 * h];
+    __m256i x[8];
+    for (int r = 0; r < 8; ++r) x[r] = in[map[r]];
+    const __m256i s04 = add4(x[0], x[4], ov);
+    const __m256i s15 = add4(x[1], x[5], ov);
+    const __m256i s26 = add4(x[2], x[6], ov);
+    const __m256i s37 = add4(x[3], x[7], ov);
+    const __m256i d15 = sub4(x[1], x[5], ov);
+    const __m256i d37 = sub4(x[3], x[7], ov);
+    __m256i *o = &I[8 * h];
+    o[0] = add4(s04, s26, ov);
+    o[1] = add4(s15, s37, ov);
+    o[2] = sub4(s04, s26, ov);
+    o[3] = sub4(s15, s37, ov);
+    o[4] = sub4(x[0], x[4], ov);
+    o[5] = add4(d15, d37, ov);
+    o[6] = sub4(x[2], x[6], ov);
+    o[7] = sub4(d15, d37, ov);
+  }
+
+  // 2. 3-point pre-additions.
+  for (int a = 0; a < 5; ++a) {
+    for (int e = 0; e < 8; ++e) {
+      const int p = 24 * a + e;
+      const __m256i p1 = add4(I[p + 8], I[p + 16], ov);
+      const __m256i p2 = sub4(I[p + 8], I[p + 16], ov);
+      I[p] = add4(I[p], p1, ov);
+      I[p + 8] = p1;
+      I[p + 16] = p2;
+    }
+  }
+
+  // 3. 5-point pre-additions and the 144 multiplications.
+  for (int p = 0; p < 24; ++p) {
+    const __m256i x0 = I[p];
+    const __m256i x1 = I[p + 24];
+    const __m256i x2 = I[p + 48];
+    const __m256i x3 = I[p + 72];
+    const __m256i x4 = I[p + 96];
+    const __m256i s14 = add4(x1, x4, ov);
+    const __m256i d14 = sub4(x1, x4, ov);
+    const __m256i s23 = add4(x3, x2, ov);
+    const __m256i d32 = sub4(x3, x2, ov);
+    const __m256i t1 = add4(s14, s23, ov);
+    const __m256i t2 = sub4(s14, s23, ov);
+    const __m256i t3 = add4(d14, d32, ov);
+    I[p] = mul_real4(add4(x0, t1, ov), M[0][p], ov);
+    I[p + 24] = mul_real4(t1, M[1][p], ov);
+    I[p + 48] = mul_real4(d14, M[2][p], ov);
+    I[p + 72] = mul_real4(t2, M[3][p], ov);
+    I[p + 96] = mul_real4(d32, M[4][p], ov);
+    I[p + 120] = mul_real4(t3, M[5][p], ov);
+  }
+
+  // 4. 5-point post-additions.
+  for (int p = 0; p < 24; ++p) {
+    I[p + 48] = cplx_mul_j4(I[p + 48]);
+    I[p + 96] = cplx_mul_j4(I[p + 96]);
+    I[p + 120] = cplx_mul_j4(I[p + 120]);
+    const __m256i s1 = add4(I[p], I[p + 24], ov);
+    const __m256i s2 = add4(s1, I[p + 72], ov);
+    const __m256i s3 = sub4(s1, I[p + 72], ov);
+    const __m256i s4 = add4(I[p + 48], I[p + 120], ov);
+    const __m256i s5 = add4(I[p + 96], I[p + 120], ov);
+    I[p + 24] = add4(s2, s4, ov);
+    I[p + 48] = sub4(s3, s5, ov);
+    I[p + 72] = add4(s3, s5, ov);
+    I[p + 96] = sub4(s2, s4, ov);
+  }
+
+  // 5. 3-point post-additions.
+  for (int a = 0; a < 5; ++a) {
+    for (int e = 0; e < 8; ++e) {
+      const int p = 24 * a + e;
+      I[p + 16] = cplx_mul_j4(I[p + 16]);
+      const __m256i s = add4(I[p], I[p + 8], ov);
+      I[p + 8] = add4(s, I[p + 16], ov);
+      I[p + 16] = sub4(s, I[p + 16], ov);
+    }
+  }
+
+  // 6. 8-point post-additions and scatter through the output map.
+  for (int h = 0; h < 15; ++h) {
+    const __m256i *m = &I[8 * h];
+    const Word16 *map = &t.out_map[8 * h];
+    const __m256i m3 = cplx_mul_j4(m[3]);
+    const __m256i m5 = cplx_mul_j4(m[5]);
+    const __m256i m6 = cplx_mul_j4(m[6]);
+    const __m256i g1 = add4(m[4], m5, ov);
+    const __m256i g2 = sub4(m[4], m5, ov);
+    const __m256i g3 = add4(m6, m[7], ov);
+    const __m256i g4 = sub4(m6, m[7], ov);
+    store4(out, map[0], add4(m[0], m[1], ov));
+    store4(out, map[4], sub4(m[0], m[1], ov));
+    store4(out, map[2], add4(m[2], m3, ov));
+    store4(out, map[6], sub4(m[2], m3, ov));
+    store4(out, map[1], add4(g1, g3, ov));
+    store4(out, map[5], add4(g2, g4, ov));
+    store4(out, map[3], sub4(g1, g3, ov));
+    store4(out, map[7], sub4(g2, g4, ov));
+  }
+}
+
+G719_AVX2_KERNEL void fft_480_kernel(Cplx *z, const Fft480Avx2Tables &t) {
+  __m256i ov = _mm256_setzero_si256();
+  // quarters[n] holds element n of the four quarters after the radix-4 stage.
+  __m256i quarters[120];
+
+  for (int g = 0; g < 30; ++g) {
+    const int n = 4 * g;
+    const __m256i a0 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n));
+    const __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n + 120));
+    const __m256i a2 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n + 240));
+    const __m256i a3 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n + 360));
+    const __m256i p = L_add8(a0, a2, ov);
+    const __m256i q = L_add8(a1, a3, ov);
+    const __m256i r = L_sub8(a0, a2, ov);
+    const __m256i d = L_sub8(a3, a1, ov);
+    // e = (a3.re - a1.re, L_negate(a3.im - a1.im)), then its parts swapped.
+    const __m256i e_swapped = swap_pairs(_mm256_blend_epi32(d, L_negate8(d), 0xAA));
+    const __m256i x0 = L_add8(p, q, ov);
+    const __m256i x2 = L_sub8(p, q, ov);
+    const __m256i x1 = L_add8(r, e_swapped, ov);
+    const __m256i x3 = L_sub8(r, e_swapped, ov);
+    const __m256i y1 = mul_twiddle4(x1, load8(t.c[g][0]), load8(t.s[g][0]), ov);
+    const __m256i y2 = mul_twiddle4(x2, load8(t.c[g][1]), load8(t.s[g][1]), ov);
+    const __m256i y3 = mul_twiddle4(x3, load8(t.c[g][2]), load8(t.s[g][2]), ov);
+    // Transpose the 4 x 4 block of complex values: quarters[n + i] gets
+    // (x0, y1, y2, y3) of butterfly n + i.
+    const __m256i t0 = _mm256_unpacklo_epi64(x0, y1);
+    const __m256i t1 = _mm256_unpackhi_epi64(x0, y1);
+    const __m256i t2 = _mm256_unpacklo_epi64(y2, y3);
+    const __m256i t3 = _mm256_unpackhi_epi64(y2, y3);
+    quarters[n] = _mm256_permute2x128_si256(t0, t2, 0x20);
+    quarters[n + 1] = _mm256_permute2x128_si256(t1, t3, 0x20);
+    quarters[n + 2] = _mm256_permute2x128_si256(t0, t2, 0x31);
+    quarters[n + 3] = _mm256_permute2x128_si256(t1, t3, 0x31);
+  }
+
+  fft_120_x4(quarters, z, t, ov);
+  flush_overflow(ov);
+}
+
+}  // namespace
+
+void fft_480_avx2(Cplx *z) { fft_480_kernel(z, tables()); }
+
+#else
+
+#include <cstdlib>
+
+void fft_480_avx2(Cplx *) { std::abort(); }
+
+#endif

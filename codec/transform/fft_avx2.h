@@ -1,0 +1,9 @@
+// AVX2 variant of the 480-point FFT engine. It gives exactly the result of
+// fft_480_portable (every value and the Overflow flag); callers reach it
+// through fft_480, which picks it when the processor supports AVX2.
+#pragma once
+
+#include "transform/complex_ops.h"
+
+// Same contract as fft_480. Must only be called when g719_cpu_has_avx2().
+void fft_480_avx2(Cplx *z);

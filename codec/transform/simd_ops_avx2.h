@@ -1,0 +1,78 @@
+// The saturating 32-bit basic operators on eight lanes at once, for the AVX2
+// kernels. Each lane computes exactly what the scalar operator of the same
+// name computes. Instead of writing Overflow per lane, every operator ORs a
+// lane mask into an accumulator whose sign bits record the lanes that
+// saturated; the kernel sets Overflow once at the end if any did
+// (flush_overflow), which leaves the flag as the scalar sequence would.
+//
+// Only for translation units built for x86-64; every function is compiled
+// for AVX2 by its own attribute, so the rest of the file stays portable.
+#pragma once
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+
+#include "basop/basop.h"
+
+// Small helpers, inlined into the kernels.
+#define G719_AVX2 __attribute__((target("avx2"), always_inline)) static inline
+// Kernel bodies.
+#define G719_AVX2_KERNEL __attribute__((target("avx2")))
+
+namespace avx2_ops {
+
+// L_add per lane.
+G719_AVX2 __m256i L_add8(__m256i a, __m256i b, __m256i &ov) {
+  const __m256i s = _mm256_add_epi32(a, b);
+  const __m256i o = _mm256_and_si256(_mm256_xor_si256(a, s), _mm256_xor_si256(b, s));
+  const __m256i sat = _mm256_xor_si256(_mm256_srai_epi32(a, 31), _mm256_set1_epi32(MAX_32));
+  ov = _mm256_or_si256(ov, o);
+  return _mm256_castps_si256(
+      _mm256_blendv_ps(_mm256_castsi256_ps(s), _mm256_castsi256_ps(sat), _mm256_castsi256_ps(o)));
+}
+
+// L_sub per lane.
+G719_AVX2 __m256i L_sub8(__m256i a, __m256i b, __m256i &ov) {
+  const __m256i s = _mm256_sub_epi32(a, b);
+  const __m256i o = _mm256_and_si256(_mm256_xor_si256(a, b), _mm256_xor_si256(a, s));
+  const __m256i sat = _mm256_xor_si256(_mm256_srai_epi32(a, 31), _mm256_set1_epi32(MAX_32));
+  ov = _mm256_or_si256(ov, o);
+  return _mm256_castps_si256(
+      _mm256_blendv_ps(_mm256_castsi256_ps(s), _mm256_castsi256_ps(sat), _mm256_castsi256_ps(o)));
+}
+
+// L_negate per lane (MIN_32 gives MAX_32, no flag).
+G719_AVX2 __m256i L_negate8(__m256i a) {
+  const __m256i n = _mm256_sub_epi32(_mm256_setzero_si256(), a);
+  return _mm256_add_epi32(n, _mm256_cmpeq_epi32(a, _mm256_set1_epi32(MIN_32)));
+}
+
+// L_mls(a, f) per lane, f holding a Word16 value (sign-extended) per lane.
+G719_AVX2 __m256i L_mls8(__m256i a, __m256i f, __m256i &ov) {
+  // Unsigned low half times f: at most 65535 * 32768 in magnitude, exact.
+  const __m256i lo = _mm256_srai_epi32(_mm256_mullo_epi32(_mm256_and_si256(a, _mm256_set1_epi32(0xFFFF)), f), 15);
+  // L_mult(extract_h(a), f): only -32768 * -32768 saturates, to MAX_32.
+  const __m256i p = _mm256_mullo_epi32(_mm256_srai_epi32(a, 16), f);
+  const __m256i clamp = _mm256_cmpeq_epi32(p, _mm256_set1_epi32(0x40000000));
+  ov = _mm256_or_si256(ov, clamp);
+  const __m256i hi = _mm256_xor_si256(_mm256_slli_epi32(p, 1), clamp);  // 0x80000000 ^ ~0 = MAX_32
+  return L_add8(lo, hi, ov);
+}
+
+// Sets Overflow when any lane of the accumulator recorded a saturation.
+G719_AVX2 void flush_overflow(__m256i ov) {
+  if (_mm256_movemask_ps(_mm256_castsi256_ps(ov)) != 0) Overflow = 1;
+}
+
+// Four complex values (re, im) per register: swaps re and im in each pair.
+G719_AVX2 __m256i swap_pairs(__m256i a) { return _mm256_shuffle_epi32(a, 0xB1); }
+
+// cplx_mul_j on four complex values: (re, im) becomes (L_negate(im), re).
+G719_AVX2 __m256i cplx_mul_j4(__m256i a) {
+  const __m256i s = swap_pairs(a);
+  return _mm256_blend_epi32(s, L_negate8(s), 0x55);
+}
+
+}  // namespace avx2_ops
+
+#endif
