@@ -215,6 +215,51 @@ TEST(ParseElement, DamageIsSkippedLoggedAndFlaggedDiscont) {
       << "truncated tail not reported";
 }
 
+TEST(ParseElement, FlushForgetsThePayloadBoundary) {
+  // After a flushing seek the data may restart inside a payload. Bytes there
+  // that happen to look like the stream's own table of contents must not be
+  // taken on trust.
+  Stream s = cbr_stream(16, 1, 7, 12);
+  const std::size_t resume = s.offsets[4] - 50;  // 50 bytes before payload 4
+  s.bytes[resume] = 0x40;
+  s.bytes[resume + 1] = 0x01;
+  ensure_gst();
+  GstHarness *h = gst_harness_new("zebg719parse");
+  ASSERT_NE(h, nullptr);
+  gst_harness_set_src_caps_str(h, "audio/G719");
+  GstSegment segment;
+  gst_segment_init(&segment, GST_FORMAT_BYTES);
+  gst_harness_push_event(h, gst_event_new_segment(&segment));
+  // Payloads 0..2, then the seek.
+  EXPECT_EQ(gst_harness_push(h, gst_buffer_new_memdup(s.bytes.data(), s.offsets[3])), GST_FLOW_OK);
+  gst_harness_push_event(h, gst_event_new_flush_start());
+  gst_harness_push_event(h, gst_event_new_flush_stop(TRUE));
+  segment.start = segment.position = segment.time = resume;
+  gst_harness_push_event(h, gst_event_new_segment(&segment));
+  GstBuffer *rest = gst_buffer_new_memdup(s.bytes.data() + resume, s.bytes.size() - resume);
+  GST_BUFFER_FLAG_SET(rest, GST_BUFFER_FLAG_DISCONT);
+  EXPECT_EQ(gst_harness_push(h, rest), GST_FLOW_OK);
+  gst_harness_push_event(h, gst_event_new_eos());
+
+  std::vector<Bytes> out;
+  while (GstBuffer *b = gst_harness_try_pull(h)) {
+    out.push_back(take_buffer(b, nullptr).bytes);
+    gst_buffer_unref(b);
+  }
+  gst_harness_teardown(h);
+  // Payloads 0..2 may or may not have been pushed before the flush; after it
+  // only whole payloads 4..6 come out.
+  ASSERT_GE(out.size(), 3u);
+  const std::vector<Bytes> tail(out.end() - 3, out.end());
+  EXPECT_EQ(tail[0], s.payloads[4]);
+  EXPECT_EQ(tail[1], s.payloads[5]);
+  EXPECT_EQ(tail[2], s.payloads[6]);
+  for (const Bytes &b : out) {
+    const bool is_payload = std::find(s.payloads.begin(), s.payloads.end(), b) != s.payloads.end();
+    EXPECT_TRUE(is_payload) << "a buffer that is not one of the stream's payloads was pushed";
+  }
+}
+
 TEST(ParseElement, ArbitraryInputNeverYieldsABrokenPayload) {
   for (unsigned seed = 1; seed <= 25; ++seed) {
     std::mt19937 rng(seed);
@@ -309,7 +354,9 @@ TEST(ParseFile, SeekingLandsOnThePayloadThatHoldsTheTime) {
       // target time, with that payload's own timestamp.
       EXPECT_EQ(out[0].bytes, s.payloads[c.payload]);
       EXPECT_EQ(out[0].pts, c.payload * kFrame);
-      if (out.size() > 1) EXPECT_EQ(out[1].bytes, s.payloads[c.payload + 1]);
+      if (out.size() > 1) {
+        EXPECT_EQ(out[1].bytes, s.payloads[c.payload + 1]);
+      }
     }
   }
 }

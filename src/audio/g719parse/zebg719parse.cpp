@@ -140,7 +140,9 @@ static GstFlowReturn zeb_g719_parse_handle_frame(GstBaseParse *parse, GstBasePar
                                                  gint *skipsize) {
   ZebG719Parse *self = ZEB_G719_PARSE(parse);
 
-  if (GST_BUFFER_IS_DISCONT(frame->buffer) && !self->at_boundary) zeb_g719_parse_lose_sync(self);
+  // After a discontinuity (a pull-mode seek, lost input) the first byte is
+  // no longer known to follow the last payload pushed.
+  if (GST_BUFFER_IS_DISCONT(frame->buffer) && self->have_previous) zeb_g719_parse_lose_sync(self);
 
   GstMapInfo map;
   if (!gst_buffer_map(frame->buffer, &map, GST_MAP_READ)) {
