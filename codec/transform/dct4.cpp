@@ -1,6 +1,8 @@
 #include "transform/dct4.h"
 
+#include "frame/cpu_dispatch.h"
 #include "transform/complex_ops.h"
+#include "transform/dct4_avx2.h"
 #include "transform/fft.h"
 #include "transform/transform_tables.h"
 
@@ -29,9 +31,17 @@ void post_twiddle(const Cplx *Z, Word32 *y, const Q15Pair *Q) {
 }  // namespace
 
 void dct4_960(Word32 *input, Word32 *output) {
+  if (g719_avx2_active()) {
+    dct4_960_avx2(input, output);
+  } else {
+    dct4_960_portable(input, output);
+  }
+}
+
+void dct4_960_portable(Word32 *input, Word32 *output) {
   Cplx z[480];
   pre_twiddle<960>(input, z, dct960_pre_twiddle.data());
-  fft_480(z);
+  fft_480_portable(z);
   // The reordered FFT result replaces the input, as (re, im) pairs.
   for (int k = 0; k < 480; ++k) {
     input[2 * k] = z[k].re;

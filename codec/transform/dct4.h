@@ -12,7 +12,12 @@
 // DCT-IV of input[0..959] into output[0..959]. input is used as working
 // storage and is overwritten (it ends holding the reordered FFT result).
 // input and output must not overlap.
+// Runs the AVX2 variant when it is active (frame/cpu_dispatch.h); both give
+// identical results.
 void dct4_960(Word32 *input, Word32 *output);
+
+// The portable 960-point transform, the reference of every variant.
+void dct4_960_portable(Word32 *input, Word32 *output);
 
 // DCT-IV of input[0..239] into output[0..239]; input is left unchanged.
 // input and output must not overlap.

@@ -73,6 +73,19 @@ G719_AVX2 __m256i cplx_mul_j4(__m256i a) {
   return _mm256_blend_epi32(s, L_negate8(s), 0x55);
 }
 
+// cplx_mul_twiddle on four complex values, factors c and s per lane:
+// re = L_sub(L_mls(re, c), L_mls(im, s)), im = L_add(L_mls(re, s), L_mls(im, c)).
+G719_AVX2 __m256i mul_twiddle4(__m256i x, __m256i c, __m256i s, __m256i &ov) {
+  const __m256i xc = L_mls8(x, c, ov);               // (re c, im c)
+  const __m256i xs = swap_pairs(L_mls8(x, s, ov));   // (im s, re s)
+  __m256i ov_sub = _mm256_setzero_si256();
+  __m256i ov_add = _mm256_setzero_si256();
+  const __m256i d = L_sub8(xc, xs, ov_sub);
+  const __m256i a = L_add8(xs, xc, ov_add);
+  ov = _mm256_or_si256(ov, _mm256_blend_epi32(ov_sub, ov_add, 0xAA));
+  return _mm256_blend_epi32(d, a, 0xAA);
+}
+
 }  // namespace avx2_ops
 
 #endif

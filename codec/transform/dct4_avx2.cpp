@@ -1,0 +1,98 @@
+// The 960-point DCT-IV with AVX2: both twiddle passes four complex values at
+// a time around the AVX2 480-point FFT. The even/odd and mirrored index
+// patterns are plain moves into and out of complex-ordered work arrays, so
+// the arithmetic runs on contiguous registers.
+#include "transform/dct4_avx2.h"
+
+#if defined(__x86_64__)
+
+#include "transform/complex_ops.h"
+#include "transform/fft_avx2.h"
+#include "transform/simd_ops_avx2.h"
+#include "transform/transform_tables.h"
+
+namespace {
+
+using namespace avx2_ops;
+
+// Pre- and post-twiddles of the 960-point transform, each factor repeated
+// for the re and im lanes of its complex value.
+struct Dct960Avx2Tables {
+  alignas(32) Word32 pre_c[960];
+  alignas(32) Word32 pre_s[960];
+  alignas(32) Word32 post_c[960];
+  alignas(32) Word32 post_s[960];
+};
+
+Dct960Avx2Tables build_tables() {
+  Dct960Avx2Tables t{};
+  for (int n = 0; n < 480; ++n) {
+    t.pre_c[2 * n] = t.pre_c[2 * n + 1] = dct960_pre_twiddle[n].c;
+    t.pre_s[2 * n] = t.pre_s[2 * n + 1] = dct960_pre_twiddle[n].s;
+    t.post_c[2 * n] = t.post_c[2 * n + 1] = dct960_post_twiddle[n].c;
+    t.post_s[2 * n] = t.post_s[2 * n + 1] = dct960_post_twiddle[n].s;
+  }
+  return t;
+}
+
+const Dct960Avx2Tables &tables() {
+  static const Dct960Avx2Tables t = build_tables();
+  return t;
+}
+
+G719_AVX2 __m256i load8(const Word32 *v) { return _mm256_load_si256(reinterpret_cast<const __m256i *>(v)); }
+
+G719_AVX2 __m256i loadu8(const void *v) { return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(v)); }
+
+G719_AVX2 void storeu8(void *p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i *>(p), v); }
+
+// z[n] = (x[2n], x[959 - 2n]) times the pre-twiddle: the portable pass's
+// L_sub(L_mls(a, c), L_mls(b, s)) and L_add(L_mls(a, s), L_mls(b, c)) are
+// the complex twiddle product of (a, b).
+G719_AVX2_KERNEL void pre_twiddle_960(const Word32 *x, Cplx *z, const Dct960Avx2Tables &t, __m256i &ov) {
+  for (int n = 0; n < 480; ++n) z[n] = {x[2 * n], x[959 - 2 * n]};
+  for (int i = 0; i < 960; i += 8) {
+    storeu8(reinterpret_cast<Word32 *>(z) + i,
+            mul_twiddle4(loadu8(reinterpret_cast<Word32 *>(z) + i), load8(t.pre_c + i), load8(t.pre_s + i), ov));
+  }
+}
+
+// y[2k] and y[959 - 2k] from Z[k] times the post-twiddle; the second is
+// L_negate of the twiddle product's imaginary part.
+G719_AVX2_KERNEL void post_twiddle_960(const Cplx *z, Word32 *y, const Dct960Avx2Tables &t, __m256i &ov) {
+  Cplx r[480];
+  for (int i = 0; i < 960; i += 8) {
+    const __m256i p = mul_twiddle4(loadu8(reinterpret_cast<const Word32 *>(z) + i), load8(t.post_c + i),
+                                   load8(t.post_s + i), ov);
+    storeu8(reinterpret_cast<Word32 *>(r) + i, _mm256_blend_epi32(p, L_negate8(p), 0xAA));
+  }
+  for (int k = 0; k < 480; ++k) {
+    y[2 * k] = r[k].re;
+    y[959 - 2 * k] = r[k].im;
+  }
+}
+
+G719_AVX2_KERNEL void dct4_960_kernel(Word32 *input, Word32 *output, const Dct960Avx2Tables &t) {
+  __m256i ov = _mm256_setzero_si256();
+  Cplx z[480];
+  pre_twiddle_960(input, z, t, ov);
+  flush_overflow(ov);
+  fft_480_avx2(z);
+  // The reordered FFT result replaces the input, as (re, im) pairs.
+  for (int i = 0; i < 960; i += 8) storeu8(input + i, loadu8(reinterpret_cast<const Word32 *>(z) + i));
+  ov = _mm256_setzero_si256();
+  post_twiddle_960(z, output, t, ov);
+  flush_overflow(ov);
+}
+
+}  // namespace
+
+void dct4_960_avx2(Word32 *input, Word32 *output) { dct4_960_kernel(input, output, tables()); }
+
+#else
+
+#include <cstdlib>
+
+void dct4_960_avx2(Word32 *, Word32 *) { std::abort(); }
+
+#endif
