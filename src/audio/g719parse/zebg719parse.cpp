@@ -157,11 +157,13 @@ static GstFlowReturn zeb_g719_parse_handle_frame(GstBaseParse *parse, GstBasePar
   ctx.at_boundary = self->at_boundary;
   ctx.at_end = GST_BASE_PARSE_DRAINING(parse);
   const ScanResult r = scan_payload(std::span<const std::uint8_t>(map.data, map.size), ctx);
+  const gsize available = map.size;
+  const unsigned first_byte = map.size > 0 ? map.data[0] : 0u;
   gst_buffer_unmap(frame->buffer, &map);
 
   switch (r.action) {
     case ScanAction::need_more:
-      GST_LOG_OBJECT(self, "have %" G_GSIZE_FORMAT " bytes, need %" G_GSIZE_FORMAT, map.size,
+      GST_LOG_OBJECT(self, "have %" G_GSIZE_FORMAT " bytes, need %" G_GSIZE_FORMAT, available,
                      r.bytes);
       gst_base_parse_set_min_frame_size(parse, static_cast<guint>(r.bytes));
       *skipsize = 0;
@@ -173,7 +175,7 @@ static GstFlowReturn zeb_g719_parse_handle_frame(GstBaseParse *parse, GstBasePar
                            "skipping %" G_GSIZE_FORMAT " bytes at offset %" G_GUINT64_FORMAT
                            ": %s (byte 0 = 0x%02x, L = %u, N = %u)",
                            r.bytes, frame->offset, toc_status_text(r.toc.status),
-                           map.size > 0 ? map.data[0] : 0u, r.toc.length_code,
+                           first_byte, r.toc.length_code,
                            r.toc.frame_count);
       } else {
         GST_WARNING_OBJECT(self,
