@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "frame/bit_words.h"
+#include "frame/block_scaling.h"
 #include "spectral_dec/deinterleave.h"
 #include "spectral_dec/spectral_decoder.h"
 #include "spectral_dec/spectrum_reconstruction.h"
@@ -58,13 +59,8 @@ Word16 decode_good_frame(const Word16 *bit_words, Word32 *coefficients, Word16 *
 
   // Block scaling: leave the largest coefficient 7 bits of headroom for the
   // inverse transform. An all-zero spectrum gives -7.
-  Word32 m = 0;
-  for (int i = 0; i < kCoefficients; i++) {
-    const Word32 a = L_abs(coefficients[i]);
-    if (L_sub(a, m) >= 0) m = a;
-  }
-  const Word16 norm_shift = sub(norm_l(m), 7);
-  for (int i = 0; i < kCoefficients; i++) coefficients[i] = L_shl(coefficients[i], norm_shift);
+  const Word16 norm_shift = sub(norm_l(block_peak_magnitude(coefficients, kCoefficients)), 7);
+  block_shl(coefficients, kCoefficients, norm_shift);
 
   if (*transient != 0) deinterleave_transient_spectrum(coefficients);
   return norm_shift;
@@ -94,6 +90,6 @@ void g719_decode_frame(const Word16 *bit_words, Word16 bad_frame, Word16 *pcm, G
 
   Word32 aliased[kAliased];
   g719_inverse_transform(coefficients, aliased, transient);
-  for (int i = 0; i < kAliased; i++) aliased[i] = L_shr(aliased[i], norm_shift);
+  block_shr(aliased, kAliased, norm_shift);
   g719_overlap_add(aliased, pcm, state->overlap_history);
 }

@@ -1,6 +1,7 @@
 #include "frame/encode_frame.h"
 
 #include "frame/bit_words.h"
+#include "frame/block_scaling.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/noise_level_index.h"
 #include "spectral_enc/spectral_encoder.h"
@@ -22,16 +23,11 @@ void g719_encode_frame(const Word16 *pcm, Word16 *bit_words, G719EncoderState *s
 
   // Block scaling: run the transform with the folded block at full scale,
   // then bring the coefficients back to the input's scale.
-  Word32 peak = 0;
-  for (int i = 0; i < kFrameSamples; ++i) {
-    const Word32 a = L_abs(folded[i]);
-    if (a >= peak) peak = a;
-  }
-  const Word16 norm_shift = norm_l(peak);
-  for (int i = 0; i < kFrameSamples; ++i) folded[i] = L_shl(folded[i], norm_shift);
+  const Word16 norm_shift = norm_l(block_peak_magnitude(folded, kFrameSamples));
+  block_shl(folded, kFrameSamples, norm_shift);
 
   g719_forward_transform(folded, coefficients, transient);
-  for (int i = 0; i < kFrameSamples; ++i) coefficients[i] = L_shr(coefficients[i], norm_shift);
+  block_shr(coefficients, kFrameSamples, norm_shift);
 
   const Word16 budget = transient != 0 ? state->spectral_bits_transient : state->spectral_bits_stationary;
   g719_encode_spectrum(&cursor, coefficients, normalized, allocation, budget, state->frame_bits, transient);

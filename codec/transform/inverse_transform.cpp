@@ -1,6 +1,8 @@
 #include "transform/inverse_transform.h"
 
+#include "frame/cpu_dispatch.h"
 #include "transform/dct4.h"
+#include "transform/overlap_add_avx2.h"
 #include "transform/window_tables.h"
 
 namespace {
@@ -68,6 +70,14 @@ void g719_inverse_transform(Word32 *coefficients, Word32 *aliased, Word16 transi
 }
 
 void g719_overlap_add(const Word32 *aliased, Word16 *samples, Word32 *history) {
+  if (g719_avx2_active()) {
+    g719_overlap_add_avx2(aliased, samples, history);
+  } else {
+    g719_overlap_add_portable(aliased, samples, history);
+  }
+}
+
+void g719_overlap_add_portable(const Word32 *aliased, Word16 *samples, Word32 *history) {
   const auto &W = long_synthesis_window;
   for (int i = 0; i < 960; ++i) {
     const Word32 w = L_mls(aliased[i], W[i]);

@@ -25,4 +25,9 @@ void g719_inverse_transform(Word32 *coefficients, Word32 *aliased, Word16 transi
 // history (the previous frame's windowed second half), returns to 16-bit PCM
 // in samples[0..959] (L_shl by 7, then rounding of the upper half, with
 // saturation) and saves the windowed second half in history[0..959].
+// Runs the AVX2 variant when it is active (frame/cpu_dispatch.h); both give
+// identical results.
 void g719_overlap_add(const Word32 *aliased, Word16 *samples, Word32 *history);
+
+// The portable overlap-add, the reference of every variant.
+void g719_overlap_add_portable(const Word32 *aliased, Word16 *samples, Word32 *history);

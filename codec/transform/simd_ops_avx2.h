@@ -59,6 +59,17 @@ G719_AVX2 __m256i L_mls8(__m256i a, __m256i f, __m256i &ov) {
   return L_add8(lo, hi, ov);
 }
 
+// L_shl(x, shift) per lane for shift > 0: the shifted value stands when
+// shifting it back gives x (the shift stays within norm_l(x)); otherwise it
+// saturates towards x's sign. Counts of 32 and more leave only 0 unchanged.
+G719_AVX2 __m256i L_shl8_positive(__m256i x, __m128i count, __m256i &ov) {
+  const __m256i s = _mm256_sll_epi32(x, count);
+  const __m256i lost = _mm256_xor_si256(_mm256_cmpeq_epi32(_mm256_sra_epi32(s, count), x), _mm256_set1_epi32(-1));
+  const __m256i sat = _mm256_xor_si256(_mm256_srai_epi32(x, 31), _mm256_set1_epi32(MAX_32));
+  ov = _mm256_or_si256(ov, lost);
+  return _mm256_blendv_epi8(s, sat, lost);
+}
+
 // Sets Overflow when any lane of the accumulator recorded a saturation.
 G719_AVX2 void flush_overflow(__m256i ov) {
   if (_mm256_movemask_ps(_mm256_castsi256_ps(ov)) != 0) Overflow = 1;

@@ -1,0 +1,132 @@
+// The AVX2 block-scaling loops and overlap-add against their portable
+// versions: identical values and Overflow flag, on random blocks of every
+// scale, on saturating shifts and on the operators' limit cases.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "frame/block_scaling.h"
+#include "frame/cpu_dispatch.h"
+#include "transform/inverse_transform.h"
+#include "transform/overlap_add_avx2.h"
+
+namespace {
+
+class BlockKernelsAvx2 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!g719_cpu_has_avx2()) GTEST_SKIP() << "processor without AVX2";
+  }
+};
+
+std::vector<Word32> random_block(std::mt19937 &rng, int n, int bits) {
+  const std::int64_t span = std::int64_t{1} << (bits - 1);
+  std::uniform_int_distribution<std::int64_t> d(-span, span - 1);
+  std::vector<Word32> v(n);
+  for (Word32 &x : v) x = static_cast<Word32>(d(rng));
+  return v;
+}
+
+// Blocks that put the limit values at every lane position and in the tail.
+std::vector<std::vector<Word32>> extreme_blocks() {
+  std::vector<std::vector<Word32>> blocks;
+  const Word32 limits[] = {MIN_32, MAX_32, MIN_32 + 1, -1, 0, 1, 0x00FFFFFF, -0x01000000};
+  for (Word32 a : limits) {
+    std::vector<Word32> v(37, 0);
+    for (int i = 0; i < 37; i += 3) v[i] = a;
+    blocks.push_back(v);
+    blocks.push_back(std::vector<Word32>(960, a));
+  }
+  return blocks;
+}
+
+void expect_same_shift(const std::vector<Word32> &in, Word16 shift, bool left) {
+  std::vector<Word32> want = in, got = in;
+  Overflow = 0;
+  left ? block_shl_portable(want.data(), static_cast<int>(want.size()), shift)
+       : block_shr_portable(want.data(), static_cast<int>(want.size()), shift);
+  const Flag want_flag = Overflow;
+  Overflow = 0;
+  g719_force_portable(false);
+  left ? block_shl(got.data(), static_cast<int>(got.size()), shift)
+       : block_shr(got.data(), static_cast<int>(got.size()), shift);
+  const Flag got_flag = Overflow;
+  Overflow = 0;
+  ASSERT_EQ(got, want) << (left ? "L_shl by " : "L_shr by ") << shift;
+  ASSERT_EQ(got_flag, want_flag) << (left ? "L_shl by " : "L_shr by ") << shift;
+}
+
+TEST_F(BlockKernelsAvx2, ShiftsMatchPortableForEveryCount) {
+  std::mt19937 rng(7);
+  std::vector<std::vector<Word32>> blocks = extreme_blocks();
+  for (int bits : {1, 8, 17, 24, 31, 32}) blocks.push_back(random_block(rng, 960, bits));
+  blocks.push_back(random_block(rng, 1920, 28));
+  blocks.push_back(random_block(rng, 13, 30));  // shorter than one register and with a tail
+  const Word16 counts[] = {MIN_16, -32767, -100, -33, -32, -31, -30, -8, -7, -1, 0, 1, 2, 7, 8, 24, 30, 31, 32, 33, 100, MAX_16};
+  for (const auto &b : blocks) {
+    for (Word16 s : counts) {
+      expect_same_shift(b, s, true);
+      expect_same_shift(b, s, false);
+    }
+  }
+}
+
+TEST_F(BlockKernelsAvx2, PeakMagnitudeMatchesPortable) {
+  std::mt19937 rng(11);
+  std::vector<std::vector<Word32>> blocks = extreme_blocks();
+  for (int bits : {1, 5, 16, 31, 32}) blocks.push_back(random_block(rng, 960, bits));
+  blocks.push_back(random_block(rng, 7, 20));
+  for (const auto &b : blocks) {
+    const int n = static_cast<int>(b.size());
+    ASSERT_EQ(block_peak_magnitude_avx2(b.data(), n), block_peak_magnitude_portable(b.data(), n));
+  }
+  // MIN_32 counts as MAX_32, whether in a register or in the tail.
+  std::vector<Word32> v(17, 5);
+  v[16] = MIN_32;
+  EXPECT_EQ(block_peak_magnitude_avx2(v.data(), 17), MAX_32);
+  v[16] = 5;
+  v[3] = MIN_32;
+  EXPECT_EQ(block_peak_magnitude_avx2(v.data(), 17), MAX_32);
+  EXPECT_EQ(block_peak_magnitude_avx2(v.data(), 0), 0);
+}
+
+void expect_same_overlap_add(const std::vector<Word32> &aliased, const std::vector<Word32> &history, const char *what) {
+  std::vector<Word32> h_want = history, h_got = history;
+  Word16 s_want[960], s_got[960];
+  Overflow = 0;
+  g719_overlap_add_portable(aliased.data(), s_want, h_want.data());
+  const Flag f_want = Overflow;
+  Overflow = 0;
+  g719_overlap_add_avx2(aliased.data(), s_got, h_got.data());
+  const Flag f_got = Overflow;
+  Overflow = 0;
+  for (int i = 0; i < 960; ++i) ASSERT_EQ(s_got[i], s_want[i]) << what << ": sample " << i;
+  ASSERT_EQ(h_got, h_want) << what;
+  EXPECT_EQ(f_got, f_want) << what;
+}
+
+TEST_F(BlockKernelsAvx2, OverlapAddMatchesPortable) {
+  std::mt19937 rng(1920);
+  bool saw_overflow = false;
+  for (int bits = 8; bits <= 32; bits += 2) {
+    const auto aliased = random_block(rng, 1920, bits);
+    const auto history = random_block(rng, 960, bits);
+    expect_same_overlap_add(aliased, history, "random");
+    std::vector<Word32> h = history;
+    Word16 s[960];
+    Overflow = 0;
+    g719_overlap_add_portable(aliased.data(), s, h.data());
+    saw_overflow = saw_overflow || Overflow != 0;
+    Overflow = 0;
+  }
+  EXPECT_TRUE(saw_overflow);  // the sweep reaches the 16-bit clamp
+  for (Word32 a : {MIN_32, MAX_32, Word32{0}, Word32{-1}, Word32{0x00FFFF00}}) {
+    for (Word32 h : {MIN_32, MAX_32, Word32{0}, Word32{-32768}, Word32{32767}}) {
+      expect_same_overlap_add(std::vector<Word32>(1920, a), std::vector<Word32>(960, h), "constant");
+    }
+  }
+}
+
+}  // namespace
