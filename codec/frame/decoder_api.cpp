@@ -1,6 +1,7 @@
 // Decoder half of the public codec API: instance lifetime, getters, and the
 // unpacking of frame bytes into bit words around the frame driver.
 #include <cstdlib>
+#include <cstring>
 
 #include "frame/bit_words.h"
 #include "frame/codec_state.h"
@@ -41,11 +42,29 @@ int32_t g719_decoder_frame_samples(const G719DecoderState *state) { return state
 
 int32_t g719_decoder_frame_bytes(const G719DecoderState *state) { return state->bytes_per_frame; }
 
-void g719_decode(G719DecoderState *state, const uint8_t *frame, int16_t *pcm, int32_t bad_frame) {
-  const int32_t bits = state->bits_per_frame;
-  for (int32_t i = 0; i < bits; i++) {
-    const bool one = ((frame[i / 8] >> (7 - i % 8)) & 1) != 0;
-    state->bit_words[i] = one ? BIT_WORD_ONE : BIT_WORD_ZERO;
+namespace {
+
+// The eight bit words of every byte value, most significant bit first.
+struct ByteWords {
+  Word16 words[256][8];
+};
+
+constexpr ByteWords make_byte_words() {
+  ByteWords t{};
+  for (int v = 0; v < 256; v++) {
+    for (int b = 0; b < 8; b++) t.words[v][b] = ((v >> (7 - b)) & 1) != 0 ? BIT_WORD_ONE : BIT_WORD_ZERO;
   }
+  return t;
+}
+
+constexpr ByteWords byte_words = make_byte_words();
+
+}  // namespace
+
+void g719_decode(G719DecoderState *state, const uint8_t *frame, int16_t *pcm, int32_t bad_frame) {
+  // bits_per_frame is a multiple of 8 (bitrate / 400 whole bytes), so the
+  // frame unpacks byte by byte.
+  const int32_t bytes = state->bytes_per_frame;
+  for (int32_t i = 0; i < bytes; i++) std::memcpy(&state->bit_words[8 * i], byte_words.words[frame[i]], sizeof(byte_words.words[0]));
   g719_decode_frame(state->bit_words, bad_frame != 0 ? 1 : 0, pcm, state);
 }
