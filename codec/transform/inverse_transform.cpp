@@ -1,15 +1,17 @@
 #include "transform/inverse_transform.h"
 
+#include "frame/block_scaling.h"
 #include "frame/cpu_dispatch.h"
 #include "transform/dct4.h"
 #include "transform/overlap_add_avx2.h"
+#include "transform/unfold_avx2.h"
 #include "transform/window_tables.h"
 
 namespace {
 
 void long_inverse(Word32 *coefficients, Word32 *v) {
   dct4_960(coefficients, v);
-  for (int i = 0; i < 960; ++i) v[i] = L_shr(v[i], 1);
+  block_shr(v, 960, 1);
 }
 
 // Four short inverse transforms overlap-added into v[0..959], block b
@@ -61,6 +63,14 @@ void g719_inverse_transform(Word32 *coefficients, Word32 *aliased, Word16 transi
   } else {
     long_inverse(coefficients, v);
   }
+  if (g719_avx2_active()) {
+    unfold_aliased_avx2(v, aliased);
+  } else {
+    unfold_aliased_portable(v, aliased);
+  }
+}
+
+void unfold_aliased_portable(const Word32 *v, Word32 *aliased) {
   for (int i = 0; i < 480; ++i) {
     aliased[i] = v[480 + i];
     aliased[480 + i] = L_sub(0, v[959 - i]);

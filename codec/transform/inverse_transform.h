@@ -20,6 +20,10 @@
 // values are 512 * 2^s times the time-aliased signal in PCM units.
 void g719_inverse_transform(Word32 *coefficients, Word32 *aliased, Word16 transient);
 
+// The unfolding above on its own (v[0..959] into aliased[0..1919]), portable;
+// g719_inverse_transform runs its AVX2 variant when that is active.
+void unfold_aliased_portable(const Word32 *v, Word32 *aliased);
+
 // Windows the 1920 aliased values (9 fractional bits, after the frame
 // driver's shift) with the 1920-point sine window, adds the first half to
 // history (the previous frame's windowed second half), returns to 16-bit PCM

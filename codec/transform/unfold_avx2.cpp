@@ -1,0 +1,44 @@
+// The unfolding with AVX2: eight values per step, the mirrored halves
+// reversed with one lane permutation and negated with L_sub(0, x) per lane.
+#include "transform/unfold_avx2.h"
+
+#if defined(__x86_64__)
+
+#include "transform/simd_ops_avx2.h"
+
+namespace {
+
+using namespace avx2_ops;
+
+G719_AVX2 __m256i loadu8(const Word32 *v) { return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(v)); }
+
+G719_AVX2 void storeu8(Word32 *p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i *>(p), v); }
+
+// L_sub(0, x[e - j]) for j = 0..7, where x[e - 7 .. e] is loaded.
+G719_AVX2 __m256i negated_reversed(const Word32 *last, __m256i reverse, __m256i &ov) {
+  return L_sub8(_mm256_setzero_si256(), _mm256_permutevar8x32_epi32(loadu8(last - 7), reverse), ov);
+}
+
+G719_AVX2_KERNEL void unfold_kernel(const Word32 *v, Word32 *aliased) {
+  __m256i ov = _mm256_setzero_si256();
+  const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  for (int i = 0; i < 480; i += 8) {
+    storeu8(aliased + i, loadu8(v + 480 + i));
+    storeu8(aliased + 480 + i, negated_reversed(v + 959 - i, reverse, ov));
+    storeu8(aliased + 960 + i, negated_reversed(v + 479 - i, reverse, ov));
+    storeu8(aliased + 1440 + i, L_sub8(_mm256_setzero_si256(), loadu8(v + i), ov));
+  }
+  flush_overflow(ov);
+}
+
+}  // namespace
+
+void unfold_aliased_avx2(const Word32 *v, Word32 *aliased) { unfold_kernel(v, aliased); }
+
+#else
+
+#include <cstdlib>
+
+void unfold_aliased_avx2(const Word32 *, Word32 *) { std::abort(); }
+
+#endif

@@ -1,0 +1,9 @@
+// AVX2 variant of the inverse transform's unfolding of 960 values into the
+// 1920 time-aliased values. Gives exactly the values and Overflow flag of
+// unfold_aliased_portable (inverse_transform.h).
+#pragma once
+
+#include "basop/basop.h"
+
+// Only when g719_cpu_has_avx2().
+void unfold_aliased_avx2(const Word32 *v, Word32 *aliased);
