@@ -256,6 +256,38 @@ TEST_F (DecoderElement, EmptyAndReservedLengthCodesAreDroppedWithoutOutput)
   EXPECT_EQ (drain_output (h_), reference_pcm ({good}));
 }
 
+TEST_F (DecoderElement, DroppedPayloadsLeaveNothingBehind)
+{
+  // Payloads that give no audio (empty and reserved length codes, truncated
+  // payloads) are consumed: the next good payload's audio carries its own
+  // timestamp, not a dropped payload's, and a long run of them does not
+  // accumulate in the element.
+  const std::vector<std::vector<uint8_t>> dropped = {
+      {0x00, 0x01}, {0x04, 0x01, 0x55}, {0x7C, 0x01}, {0x40, 0x01, 0x00}};
+  GstClockTime pts = 0;
+  for (int round = 0; round < 2000; round++) {
+    for (const auto &p : dropped) {
+      GstBuffer *buf = buffer_from_bytes (p);
+      GST_BUFFER_PTS (buf) = pts;
+      GST_BUFFER_DURATION (buf) = 20 * GST_MSECOND;
+      pts += 20 * GST_MSECOND;
+      ASSERT_EQ (gst_harness_push (h_, buf), GST_FLOW_OK);
+    }
+  }
+  EXPECT_EQ (gst_harness_buffers_in_queue (h_), 0u);
+
+  const auto good = make_payload (16, 1);
+  GstBuffer *buf = buffer_from_bytes (good);
+  GST_BUFFER_PTS (buf) = pts;
+  GST_BUFFER_DURATION (buf) = 20 * GST_MSECOND;
+  ASSERT_EQ (gst_harness_push (h_, buf), GST_FLOW_OK);
+  GstBuffer *out = gst_harness_pull (h_);
+  ASSERT_NE (out, nullptr);
+  EXPECT_EQ (GST_BUFFER_PTS (out), pts);
+  EXPECT_EQ (bytes_of (out), reference_pcm ({good}));
+  gst_buffer_unref (out);
+}
+
 TEST_F (DecoderElement, ZeroFramesTakeTheAllocationFailurePath)
 {
   LogRecorder log;

@@ -162,6 +162,17 @@ decode_frame_to (G719DecoderState * decoder, const guint8 * frame, guint8 * out,
 
 /* Rejects a payload that is shorter than its table of contents requires:
  * counted as a decoding error, nothing is output and the codec is untouched. */
+/* Consumes the current input payload without output. The base class keeps
+ * every input buffer until a finish call accounts for it, so a payload that
+ * gives no audio must be finished too, or a stream of such payloads would
+ * pile up in the base class (unbounded memory, and later output stamped with
+ * the dropped payloads' timestamps). */
+static void
+drop_payload (ZebG719Dec * self)
+{
+  gst_audio_decoder_finish_frame (GST_AUDIO_DECODER (self), nullptr, 1);
+}
+
 static GstFlowReturn
 reject_short_payload (ZebG719Dec * self, gsize size, gsize needed)
 {
@@ -172,6 +183,8 @@ reject_short_payload (ZebG719Dec * self, gsize size, gsize needed)
       ("Truncated G.719 payload."),
       ("payload of %" G_GSIZE_FORMAT " bytes, %" G_GSIZE_FORMAT " needed", size, needed),
       ret);
+  if (ret == GST_FLOW_OK)
+    drop_payload (self);
   return ret;
 }
 
@@ -269,16 +282,19 @@ zeb_g719_dec_handle_frame (GstAudioDecoder * dec, GstBuffer * buffer)
   if (length_code == 0) {
     GST_INFO_OBJECT (self, "ToC L: 0 -> No data");
     gst_buffer_unmap (buffer, &in_map);
+    drop_payload (self);
     return GST_FLOW_OK;
   }
   if (length_code < 8) {
     GST_WARNING_OBJECT (self, "ToC L: 1-7 -> N/A (reserved)");
     gst_buffer_unmap (buffer, &in_map);
+    drop_payload (self);
     return GST_FLOW_OK;
   }
   if (length_code >= 28) {
     GST_WARNING_OBJECT (self, "ToC L: 28-31 -> N/A (reserved)");
     gst_buffer_unmap (buffer, &in_map);
+    drop_payload (self);
     return GST_FLOW_OK;
   }
 
