@@ -94,7 +94,10 @@ class WarningLog {
     gst_debug_set_threshold_for_name("g719parse", GST_LEVEL_WARNING);
     gst_debug_add_log_function(&WarningLog::log, this, nullptr);
   }
-  ~WarningLog() { gst_debug_remove_log_function_by_data(this); }
+  ~WarningLog() {
+    gst_debug_remove_log_function_by_data(this);
+    gst_debug_unset_threshold_for_name("g719parse");
+  }
   std::vector<std::string> messages() {
     std::lock_guard<std::mutex> lock(mutex_);
     return messages_;
@@ -288,9 +291,11 @@ TEST(ParseElement, ArbitraryInputNeverYieldsABrokenPayload) {
 
 namespace {
 
-std::string file_pipeline(const TempFile &f, const std::string &rest = "") {
-  return "filesrc location=\"" + f.path() + "\" ! zebg719parse ! " + rest +
-         "appsink name=sink sync=false";
+/* With push_mode, a queue in front of the parser makes it work on pushed
+ * buffers (as behind a network source) instead of pulling from the file. */
+std::string file_pipeline(const TempFile &f, bool push_mode = false) {
+  return "filesrc location=\"" + f.path() + "\" ! " + (push_mode ? "queue ! " : "") +
+         "zebg719parse ! appsink name=sink sync=false";
 }
 
 }  // namespace
@@ -314,16 +319,18 @@ TEST(ParseFile, ReadsAFileIntoPayloads) {
 }
 
 TEST(ParseFile, ReportsTheDurationOfAConstantBitrateFile) {
-  for (unsigned n : {1u, 4u}) {
+  for (unsigned n : {1u, 4u})
+  for (bool push_mode : {false, true}) {
     const Stream s = cbr_stream(16, n, 150, 6);  // 150 payloads: 3 s, or 12 s
     TempFile f(".g719");
     ASSERT_TRUE(f.write(s.bytes));
-    AppSinkPipeline p(file_pipeline(f));
+    AppSinkPipeline p(file_pipeline(f, push_mode));
     ASSERT_TRUE(p.ok());
     ASSERT_TRUE(p.set_state(GST_STATE_PAUSED));
     gint64 duration = -1;
     ASSERT_TRUE(gst_element_query_duration(p.pipeline(), GST_FORMAT_TIME, &duration));
-    EXPECT_EQ(duration, static_cast<gint64>(150 * n * kFrame)) << "N = " << n;
+    EXPECT_EQ(duration, static_cast<gint64>(150 * n * kFrame))
+        << "N = " << n << (push_mode ? ", push mode" : ", pull mode");
   }
 }
 
@@ -337,10 +344,11 @@ TEST(ParseFile, SeekingLandsOnThePayloadThatHoldsTheTime) {
   };
   for (const Case c : {Case{GST_SECOND, 50}, Case{2 * GST_SECOND + 30 * GST_MSECOND, 101},
                        Case{4980 * GST_MSECOND, 249}, Case{170 * GST_MSECOND, 8}}) {
-    for (GstSeekFlags mode : {GST_SEEK_FLAG_ACCURATE, GST_SEEK_FLAG_KEY_UNIT}) {
+    for (GstSeekFlags mode : {GST_SEEK_FLAG_ACCURATE, GST_SEEK_FLAG_KEY_UNIT})
+    for (bool push_mode : {false, true}) {
       SCOPED_TRACE(testing::Message() << "seek to " << c.target / GST_MSECOND << " ms, flags "
-                                      << mode);
-      AppSinkPipeline p(file_pipeline(f));
+                                      << mode << (push_mode ? ", push mode" : ", pull mode"));
+      AppSinkPipeline p(file_pipeline(f, push_mode));
       ASSERT_TRUE(p.ok());
       ASSERT_TRUE(p.set_state(GST_STATE_PAUSED));
       ASSERT_TRUE(gst_element_seek_simple(p.pipeline(), GST_FORMAT_TIME,
