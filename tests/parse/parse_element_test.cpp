@@ -18,6 +18,7 @@ constexpr GstClockTime kFrame = 20 * GST_MSECOND;
 struct HarnessRun {
   std::vector<Taken> buffers;
   std::vector<int> caps_bitrates;  // "bitrate" of every caps event, in order
+  std::vector<guint> tag_bitrates;  // nominal bitrate of every tag event that has one
 };
 
 /* Pushes `data` in chunks of `chunk` bytes through a fresh zebg719parse,
@@ -59,6 +60,13 @@ HarnessRun run_parser(const Bytes &data, std::size_t chunk,
       EXPECT_TRUE(gst_structure_get_int(s, "channels", &channels) && channels == 1);
       EXPECT_TRUE(gst_structure_get_boolean(s, "framed", &framed) && framed);
       run.caps_bitrates.push_back(bitrate);
+    }
+    if (GST_EVENT_TYPE(e) == GST_EVENT_TAG) {
+      GstTagList *tags = nullptr;
+      gst_event_parse_tag(e, &tags);
+      guint nominal = 0;
+      if (gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &nominal))
+        run.tag_bitrates.push_back(nominal);
     }
     gst_event_unref(e);
   }
@@ -153,6 +161,11 @@ TEST(ParseElement, CapsFollowTheBitrate) {
   const HarnessRun run = run_parser(s.bytes, 50);
   expect_framed(s, run, indices(8));
   EXPECT_EQ(run.caps_bitrates, (std::vector<int>{64000, 32000, 48000, 64000}));
+  // The base class may repeat the tags (for instance at the end of the
+  // stream); what matters is that each change is announced.
+  std::vector<guint> changes = run.tag_bitrates;
+  changes.erase(std::unique(changes.begin(), changes.end()), changes.end());
+  EXPECT_EQ(changes, (std::vector<guint>{64000, 32000, 48000, 64000}));
 }
 
 TEST(ParseElement, AcceptsAlreadyFramedEncoderOutput) {

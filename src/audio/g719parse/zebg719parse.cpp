@@ -35,7 +35,6 @@ struct _ZebG719Parse {
   gboolean at_boundary;
   /* Bitrate announced in the current source caps; 0 before the first. */
   gint caps_bitrate;
-  gboolean tags_posted;
   /* The duration was set from the stream length for a constant layout;
    * cleared when the layout changes and the base class estimates again. */
   gboolean exact_duration;
@@ -66,7 +65,6 @@ static gboolean zeb_g719_parse_start(GstBaseParse *parse) {
   self->have_previous = FALSE;
   self->at_boundary = TRUE;
   self->caps_bitrate = 0;
-  self->tags_posted = FALSE;
   self->exact_duration = FALSE;
   self->duration_checked = FALSE;
   self->skipped_run = 0;
@@ -88,6 +86,15 @@ static gboolean zeb_g719_parse_sink_event(GstBaseParse *parse, GstEvent *event) 
   return GST_BASE_PARSE_CLASS(zeb_g719_parse_parent_class)->sink_event(parse, event);
 }
 
+/* Codec name and the payloads' nominal bitrate, for players and the
+ * discoverer; sent again whenever the bitrate changes. */
+static void zeb_g719_parse_post_tags(ZebG719Parse *self, const PayloadToc &toc) {
+  GstTagList *tags = gst_tag_list_new(GST_TAG_AUDIO_CODEC, "ITU-T G.719", GST_TAG_NOMINAL_BITRATE,
+                                      static_cast<guint>(toc.bitrate), nullptr);
+  gst_base_parse_merge_tags(GST_BASE_PARSE(self), tags, GST_TAG_MERGE_REPLACE);
+  gst_tag_list_unref(tags);
+}
+
 static gboolean zeb_g719_parse_update_caps(ZebG719Parse *self, const PayloadToc &toc) {
   if (toc.bitrate == self->caps_bitrate) return TRUE;
   GST_INFO_OBJECT(self, "bitrate %d bit/s (%u bytes per frame)", toc.bitrate, toc.frame_bytes);
@@ -96,16 +103,11 @@ static gboolean zeb_g719_parse_update_caps(ZebG719Parse *self, const PayloadToc 
                                       "framed", G_TYPE_BOOLEAN, TRUE, nullptr);
   const gboolean ok = gst_pad_set_caps(GST_BASE_PARSE_SRC_PAD(self), caps);
   gst_caps_unref(caps);
-  if (ok) self->caps_bitrate = toc.bitrate;
+  if (ok) {
+    self->caps_bitrate = toc.bitrate;
+    zeb_g719_parse_post_tags(self, toc);
+  }
   return ok;
-}
-
-static void zeb_g719_parse_post_tags(ZebG719Parse *self) {
-  if (self->tags_posted) return;
-  self->tags_posted = TRUE;
-  GstTagList *tags = gst_tag_list_new(GST_TAG_AUDIO_CODEC, "ITU-T G.719", nullptr);
-  gst_base_parse_merge_tags(GST_BASE_PARSE(self), tags, GST_TAG_MERGE_REPLACE);
-  gst_tag_list_unref(tags);
 }
 
 /* A file of identical payloads lasts exactly (length / payload size) x N x
@@ -201,7 +203,6 @@ static GstFlowReturn zeb_g719_parse_handle_frame(GstBaseParse *parse, GstBasePar
     GST_WARNING_OBJECT(self, "downstream refused %d bit/s", toc.bitrate);
     return GST_FLOW_NOT_NEGOTIATED;
   }
-  zeb_g719_parse_post_tags(self);
   if (self->skipped_run > 0) {
     GST_WARNING_OBJECT(self,
                        "resynchronised at offset %" G_GUINT64_FORMAT ": skipped %" G_GUINT64_FORMAT
@@ -243,7 +244,6 @@ static void zeb_g719_parse_init(ZebG719Parse *self) {
   self->have_previous = FALSE;
   self->at_boundary = TRUE;
   self->caps_bitrate = 0;
-  self->tags_posted = FALSE;
   self->exact_duration = FALSE;
   self->duration_checked = FALSE;
   self->skipped_run = 0;
