@@ -1,6 +1,7 @@
 #include "spectral_enc/lattice.h"
 
 #include "spectral_enc/lattice_tables.h"
+#include "spectral_enc/onebit_leader_search.h"
 
 namespace {
 
@@ -150,21 +151,7 @@ void quantize_onebit_vector(Word16 *y, Word16 *out) {
   }
 
   // Nearest leader to the sorted vector; ties keep the lower leader.
-  int leader = 0;
-  Word32 best_d = MAX_32;
-  for (int l = 0; l < kOnebitLeaders; l++) {
-    const Word16 *c = onebit_leader_table[l];
-    const Word16 e0 = sub(y[0], shl(c[0], 8));
-    Word32 d = L_mult0(e0, e0);
-    for (int i = 1; i < kLatticeDim; i++) {
-      const Word16 e = sub(y[i], shl(c[i], 8));
-      d = L_mac0(d, e, e);
-    }
-    if (L_sub(d, best_d) < 0) {
-      best_d = d;
-      leader = l;
-    }
-  }
+  const int leader = nearest_onebit_leader(y);
 
   // Index of the leader's permutation that puts its components back at the
   // input positions of the sorted values.
