@@ -307,17 +307,44 @@ TEST(PayloadScanner, ResyncRequiresTheNewLayoutToRepeat) {
   EXPECT_EQ(at_t.reason, RejectReason::unconfirmed);
   EXPECT_EQ(at_t.toc.length_code, 8u);
 
-  // With U repeated, the search stops exactly at T.
+  // With U repeated, T's new layout is still unconfirmed when nothing is
+  // known about the stream: the search stops at the first U, whose layout
+  // repeats.
   Bytes good = {0xFF};
   good.insert(good.end(), lone.begin(), lone.end());
   good.insert(good.end(), u.begin(), u.end());
   good.insert(good.end(), u.begin(), u.end());
   r = scan_payload(std::span<const std::uint8_t>(good), ctx);
   EXPECT_EQ(r.action, ScanAction::skip);
+  EXPECT_EQ(r.bytes, 1 + lone.size());
+
+  // When the stream last had T's layout, T is familiar and U confirms it.
+  const PayloadToc recent = read_payload_toc(lone[0], lone[1]);
+  ctx.recent = &recent;
+  r = scan_payload(std::span<const std::uint8_t>(good), ctx);
+  EXPECT_EQ(r.action, ScanAction::skip);
   EXPECT_EQ(r.bytes, 1u);
   r = scan_payload(std::span<const std::uint8_t>(good).subspan(1), ctx);
   EXPECT_EQ(r.action, ScanAction::emit);
   EXPECT_EQ(r.bytes, lone.size());
+}
+
+TEST(PayloadScanner, RandomBytesAreNotMistakenForPayloads) {
+  // A third of all byte pairs read as a valid table of contents; a search
+  // through a megabyte of noise must still find no payload start, with or
+  // without a layout the stream had before.
+  std::mt19937 rng(77);
+  Bytes noise(1u << 20);
+  for (auto &b : noise) b = static_cast<std::uint8_t>(rng());
+  const PayloadToc recent = read_payload_toc(0x40, 0x01);
+  for (const PayloadToc *hint : {static_cast<const PayloadToc *>(nullptr), &recent}) {
+    ScanContext ctx;
+    ctx.recent = hint;
+    ctx.at_end = true;
+    const ScanResult r = scan_payload(std::span<const std::uint8_t>(noise), ctx);
+    EXPECT_EQ(r.action, ScanAction::skip);
+    EXPECT_EQ(r.bytes, noise.size()) << "noise taken for a payload at offset " << r.bytes;
+  }
 }
 
 TEST(PayloadScanner, TinyInputs) {

@@ -43,25 +43,28 @@ Check check_candidate(std::span<const std::uint8_t> data, std::size_t pos, bool 
     return ctx.at_end ? reject(RejectReason::truncated, t) : undecided(end_t, t);
   }
 
-  // Look at the table of contents that should follow.
+  // Look ahead. A familiar candidate (where a payload is expected, or with
+  // the layout the stream had) needs a valid successor U that repeats its
+  // layout or the previous one, or a V after U that repeats T's or U's. A
+  // candidate found by searching with a new layout needs T, U and V alike.
+  const bool familiar = expected || (ctx.recent && same_payload_layout(*ctx.recent, t));
   if (end_t > size)
     return ctx.at_end ? reject(RejectReason::truncated, t) : undecided(end_t + kTocBytes, t);
   if (size - end_t < kTocBytes) {
     if (!ctx.at_end) return undecided(end_t + kTocBytes, t);
-    // The candidate is the last payload of the stream. Where a payload is
-    // expected that is enough; a position found by searching must at least
-    // repeat the layout the stream had.
-    if (expected || (ctx.recent && same_payload_layout(*ctx.recent, t))) return accept(t);
-    return reject(RejectReason::unconfirmed, t);
+    // The candidate is the last payload of the stream.
+    return familiar ? accept(t) : reject(RejectReason::unconfirmed, t);
   }
 
   const PayloadToc u = toc_at(data, end_t);
   if (u.status != TocStatus::valid) return reject(RejectReason::unconfirmed, t);
-  if (same_payload_layout(u, t)) return accept(t);
-  if (expected && ctx.previous && same_payload_layout(u, *ctx.previous)) return accept(t);
+  if (familiar) {
+    if (same_payload_layout(u, t)) return accept(t);
+    if (expected && ctx.previous && same_payload_layout(u, *ctx.previous)) return accept(t);
+  } else if (!same_payload_layout(u, t)) {
+    return reject(RejectReason::unconfirmed, t);
+  }
 
-  // The layout changes right after the candidate: one of the two layouts
-  // must come back in the payload after that.
   const std::size_t end_u = end_t + u.payload_bytes;
   if (end_u > size) {
     // A successor cut off by the end of the stream confirms nothing.
@@ -70,7 +73,8 @@ Check check_candidate(std::span<const std::uint8_t> data, std::size_t pos, bool 
   if (size - end_u < kTocBytes)
     return ctx.at_end ? accept(t) : undecided(end_u + kTocBytes, t);
   const PayloadToc v = toc_at(data, end_u);
-  if (v.status == TocStatus::valid && (same_payload_layout(v, u) || same_payload_layout(v, t)))
+  if (v.status == TocStatus::valid &&
+      (same_payload_layout(v, t) || (familiar && same_payload_layout(v, u))))
     return accept(t);
   return reject(RejectReason::unconfirmed, t);
 }

@@ -11,15 +11,18 @@
  * payload:
  *   - trusted: the stream is in sync and the table of contents repeats the
  *     layout (L and N) of the payload just emitted; no look-ahead needed.
- *   - otherwise the table of contents U that follows the candidate T must be
- *     valid and either repeat T's layout, or (at an expected boundary) the
- *     previous payload's layout, or be followed by a valid table of contents
- *     V that repeats U's or T's layout. Random bytes pass this only rarely,
- *     while a stream that switches bitrate is still followed.
- *   - at the end of the stream a candidate whose payload ends exactly at the
- *     last byte (or one stray byte before it) needs no successor if it sits
- *     where a payload is expected, or repeats the layout of the last payload
- *     emitted.
+ *   - a familiar candidate (where a payload is expected, or repeating the
+ *     layout of the last payload emitted) is confirmed when the table of
+ *     contents U that follows it is valid and repeats its layout, or (where
+ *     a payload is expected) the previous payload's layout, or when the one
+ *     after U, V, repeats T's or U's layout. A stream that switches bitrate
+ *     is still followed.
+ *   - a candidate with a new layout found by searching is confirmed only by
+ *     U and V of the same layout. About one position in three of random
+ *     bytes reads as a valid table of contents; a chain of three with one
+ *     layout turns up about once in 10^9 positions.
+ *   - at the end of the stream a familiar candidate whose payload ends at
+ *     the last byte (or one stray byte before it) needs no successor.
  * A candidate whose payload would run past the end of the stream is a
  * truncated payload and is never emitted. */
 #ifndef ZEB_G719PARSE_PAYLOAD_SCANNER_H
