@@ -1,5 +1,6 @@
 #include "spectral_enc/lattice.h"
 
+#include "spectral_enc/d8_nearest_paths.h"
 #include "spectral_enc/lattice_tables.h"
 #include "spectral_enc/onebit_leader_search.h"
 
@@ -33,6 +34,56 @@ Word16 index_and_distance(const Word16 *y, Word16 *k, Word16 modulus, Word16 R) 
 }  // namespace
 
 void d8_nearest_point(const Word16 *y, Word16 *z, Word16 R) {
+  for (int i = 0; i < kLatticeDim; i++) {
+    if (y[i] > kD8PlainBound || y[i] < -kD8PlainBound) {
+      d8_nearest_point_saturating(y, z, R);
+      return;
+    }
+  }
+  d8_nearest_point_plain(y, z, R);
+}
+
+// Within +-kD8PlainBound and for shifts s = 13 - R of 4 to 11: |y >> s| is at
+// most 1875, so every z stays within +-1876 and their sum within +-15008; z
+// shifted back lies within 2^s of y, so within +-32048, and each rounding
+// error within +-2048. None of add, sub, shl or abs_s can saturate, and
+// plain arithmetic gives the same point.
+void d8_nearest_point_plain(const Word16 *y, Word16 *z, Word16 R) {
+  if (!lattice_bits_valid(R)) {
+    clear_vector(z);
+    return;
+  }
+  const int s = lattice_shift_table[R];
+  const int mask = lattice_mask_table[R];
+  const int half = lattice_half_table[R];
+
+  int sum = 0;
+  for (int i = 0; i < kLatticeDim; i++) {
+    const int q = y[i] >> s;
+    const int r = (y[i] & mask) - half;
+    const int zi = (r > 0 || (r == 0 && y[i] < 0)) ? q + 1 : q;
+    z[i] = static_cast<Word16>(zi);
+    sum += zi;
+  }
+
+  if ((sum & 1) != 0) {
+    int largest = 0;
+    int j = 0;
+    int e_j = 0;
+    for (int i = 0; i < kLatticeDim; i++) {
+      const int e = y[i] - z[i] * (1 << s);
+      const int a = e < 0 ? -e : e;
+      if (largest < a) {
+        largest = a;
+        j = i;
+      }
+      if (i == j) e_j = e;
+    }
+    z[j] = static_cast<Word16>(e_j >= 0 ? z[j] + 1 : z[j] - 1);
+  }
+}
+
+void d8_nearest_point_saturating(const Word16 *y, Word16 *z, Word16 R) {
   if (!lattice_bits_valid(R)) {
     clear_vector(z);
     return;
