@@ -56,3 +56,15 @@ void dct4_240(const Word32 *input, Word32 *output) {
   fft_120(z);
   post_twiddle<240>(z, output, dct240_post_twiddle.data());
 }
+
+void dct4_240_x4_portable(const Word32 *input, Word32 *output) {
+  for (int b = 0; b < 4; ++b) dct4_240(input + 240 * b, output + 240 * b);
+}
+
+void dct4_240_x4(const Word32 *input, Word32 *output) {
+  if (g719_avx2_active()) {
+    dct4_240_x4_avx2(input, output);
+  } else {
+    dct4_240_x4_portable(input, output);
+  }
+}

@@ -22,3 +22,12 @@ void dct4_960_portable(Word32 *input, Word32 *output);
 // DCT-IV of input[0..239] into output[0..239]; input is left unchanged.
 // input and output must not overlap.
 void dct4_240(const Word32 *input, Word32 *output);
+
+// Four 240-point DCT-IVs: dct4_240 of input[240b .. 240b + 239] into
+// output[240b .. 240b + 239] for b = 0..3. Runs the AVX2 variant when it is
+// active; both give the results of four dct4_240 calls. input and output
+// must not overlap.
+void dct4_240_x4(const Word32 *input, Word32 *output);
+
+// The portable four short transforms, the reference of every variant.
+void dct4_240_x4_portable(const Word32 *input, Word32 *output);

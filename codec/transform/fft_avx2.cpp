@@ -216,14 +216,25 @@ G719_AVX2_KERNEL void fft_480_kernel(Cplx *z, const Fft480Avx2Tables &t) {
   flush_overflow(ov);
 }
 
+G719_AVX2_KERNEL void fft_120_x4_kernel(const Cplx *in, Cplx *out, const Fft480Avx2Tables &t) {
+  __m256i ov = _mm256_setzero_si256();
+  __m256i v[120];
+  for (int i = 0; i < 120; ++i) v[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in + 4 * i));
+  fft_120_x4(v, out, t, ov);
+  flush_overflow(ov);
+}
+
 }  // namespace
 
 void fft_480_avx2(Cplx *z) { fft_480_kernel(z, tables()); }
+
+void fft_120_x4_avx2(const Cplx *in, Cplx *out) { fft_120_x4_kernel(in, out, tables()); }
 
 #else
 
 #include <cstdlib>
 
 void fft_480_avx2(Cplx *) { std::abort(); }
+void fft_120_x4_avx2(const Cplx *, Cplx *) { std::abort(); }
 
 #endif

@@ -7,3 +7,8 @@
 
 // Same contract as fft_480. Must only be called when g719_cpu_has_avx2().
 void fft_480_avx2(Cplx *z);
+
+// Four 120-point transforms (fft_120) side by side: in[4i + b] is element i
+// of transform b, and out[4k + b] receives its output k. in and out must not
+// overlap. Must only be called when g719_cpu_has_avx2().
+void fft_120_x4_avx2(const Cplx *in, Cplx *out);

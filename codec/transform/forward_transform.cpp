@@ -22,8 +22,10 @@ void short_transforms(const Word32 *folded, Word32 *coefficients) {
   Word16 t[960];
   for (int k = 0; k < 960; ++k) t[k] = round_fx(folded[959 - k]);
 
+  // The four windowed blocks first, then their transforms together.
+  Word32 blocks[960];
   for (int b = 0; b < 4; ++b) {
-    Word32 buf[240];
+    Word32 *buf = blocks + 240 * b;
     if (b == 0) {
       for (int i = 0; i < 120; ++i) {
         buf[i] = L_msu0(L_mult0(C[119 - i], t[239 - i]), E[i], t[240 + i]);
@@ -42,8 +44,8 @@ void short_transforms(const Word32 *folded, Word32 *coefficients) {
       }
     }
     for (int i = 0; i < 240; ++i) buf[i] = L_shr_r(buf[i], 7);
-    dct4_240(buf, coefficients + 240 * b);
   }
+  dct4_240_x4(blocks, coefficients);
 }
 
 }  // namespace

@@ -23,9 +23,11 @@ void short_inverse(const Word32 *coefficients, Word32 *v) {
   const auto &S = short_synthesis_window;
   for (int i = 0; i < 960; ++i) v[i] = 0;
 
+  // The four short transforms together, then their windowing.
+  Word32 blocks[960];
+  dct4_240_x4(coefficients, blocks);
   for (int b = 0; b < 4; ++b) {
-    Word32 y[240];
-    dct4_240(coefficients + 240 * b, y);
+    const Word32 *y = blocks + 240 * b;
 
     Word32 u[480];
     for (int i = 0; i < 120; ++i) {
