@@ -2,12 +2,12 @@
 
 PayloadToc read_payload_toc(std::uint8_t byte0, std::uint8_t byte1) {
   PayloadToc toc{};
-  toc.length_code = (byte0 >> 2) & 31u;
+  toc.length_code = zeb_g719::toc_length_code(byte0);
   toc.frame_count = byte1;
   toc.frame_bytes = frame_bytes_for_length_code(toc.length_code);
   toc.bitrate = static_cast<int>(toc.frame_bytes * 400u);
 
-  if (byte0 & 0x80u) {
+  if (zeb_g719::toc_more_entries(byte0)) {
     toc.status = TocStatus::more_entries;
   } else if (toc.length_code == 0) {
     toc.status = TocStatus::empty;

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "../g719/payload_toc.h"
+
 /* Why a table of contents can or cannot start a payload. */
 enum class TocStatus : std::uint8_t {
   valid,          /* F = 0, L in 8..27, N >= 1 */
@@ -28,17 +30,15 @@ struct PayloadToc {
   int bitrate;            /* B * 400 bit/s; 0 when L is empty or reserved */
 };
 
-inline constexpr unsigned kTocBytes = 2;
+inline constexpr unsigned kTocBytes = zeb_g719::kTocBytes;
 inline constexpr std::uint64_t kFrameDurationNs = 20'000'000; /* 960 samples at 48 kHz */
 inline constexpr unsigned kMinPayloadBytes = kTocBytes + 80;  /* one frame at L = 8 */
 inline constexpr unsigned kMaxPayloadBytes = kTocBytes + 255u * 320u;
 
-/* Bytes per frame for length code L: 10 L for 8..22, 20 L - 220 for 23..27,
- * 0 for the empty and reserved codes. */
+/* Bytes per frame for length code L (0 for the empty and reserved codes):
+ * the decoder's own rule, so that parser and decoder can never disagree. */
 constexpr unsigned frame_bytes_for_length_code(unsigned length_code) {
-  if (length_code >= 8 && length_code <= 22) return 10 * length_code;
-  if (length_code >= 23 && length_code <= 27) return 20 * length_code - 220;
-  return 0;
+  return zeb_g719::toc_frame_bytes(length_code);
 }
 
 /* Decodes a table of contents. Never fails: the status says whether the two
