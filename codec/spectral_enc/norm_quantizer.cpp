@@ -1,20 +1,16 @@
 #include "spectral_enc/norm_quantizer.h"
 
+#include "frame/block_scaling.h"
+#include "spectral_enc/band_energy.h"
+
 void compute_band_norm_index(const Word32 *coefficients, Word16 *index_out, Word16 index_limit, Word16 width,
                              Word16 group) {
   // Peak magnitude fixes the block shift that keeps the squares in range.
-  Word32 peak = 1;
-  for (Word16 i = 0; i < width; ++i) {
-    const Word32 a = L_abs(coefficients[i]);
-    if (a > peak) peak = a;
-  }
+  Word32 peak = block_peak_magnitude(coefficients, width);
+  if (peak < 1) peak = 1;
   const Word16 shift = sub(norm_l(peak), norm_shift_offset_table[group]);
 
-  Word32 energy = 0;
-  for (Word16 i = 0; i < width; ++i) {
-    const Word16 y = extract_h(L_shl(coefficients[i], shift));
-    energy = L_mac0(energy, y, y);
-  }
+  Word32 energy = band_energy(coefficients, width, shift);
   energy = L_mls(energy, reciprocal_width_table[group]);  // mean square
 
   const Word16 t = shl(sub(shift, 16), 1);
