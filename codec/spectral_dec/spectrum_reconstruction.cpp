@@ -1,5 +1,6 @@
 #include "spectral_dec/spectrum_reconstruction.h"
 
+#include "spectral_dec/norm_scaling.h"
 #include "spectral_enc/band_tables.h"
 
 namespace {
@@ -76,21 +77,6 @@ void attenuate_filled_bands(Word16 *normalized, const Word16 *allocation, Word16
     if (allocation[b] != 0) continue;
     for (Word16 k = band_start_table[b]; k < band_end_table[b]; k++) {
       normalized[k] = shr(normalized[k], noise_level);
-    }
-  }
-}
-
-// Scales each band by 2^(17 - index/2): even indices through L_mult by 0.5
-// (Q15), odd ones through L_mult0 by 1/sqrt(2) (Q15), then a shift by
-// 2 - index/2 (to the right for index >= 6).
-void scale_by_norms(const Word16 *normalized, Word32 *coefficients, const Word16 *norm_indices) {
-  for (Word16 b = 0; b < kBands; b++) {
-    const Word16 i = norm_indices[b];
-    const Word16 s = sub(2, shr(i, 1));
-    const bool odd = (i & 1) != 0;
-    for (Word16 k = band_start_table[b]; k < band_end_table[b]; k++) {
-      const Word32 v = odd ? L_mult0(normalized[k], 23170) : L_mult(normalized[k], 16384);
-      coefficients[k] = L_shl(v, s);
     }
   }
 }
