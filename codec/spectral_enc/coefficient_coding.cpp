@@ -1,6 +1,8 @@
 #include "spectral_enc/coefficient_coding.h"
 
 #include "frame/bit_words.h"
+#include "frame/cpu_dispatch.h"
+#include "spectral_enc/band_normalization.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/coef_huffman.h"
 #include "spectral_enc/lattice.h"
@@ -30,6 +32,15 @@ void scale_for_onebit(const Word16 *v, Word16 *y) {
 
 void normalize_band_coefficients(Word32 *coefficients, const Word16 *norm_index, Word16 first_band,
                                  Word16 end_band, Word16 width, Word16 *out) {
+  if (width > 0 && (width & 7) == 0 && g719_avx2_active()) {
+    normalize_band_coefficients_avx2(coefficients, norm_index, first_band, end_band, width, out);
+  } else {
+    normalize_band_coefficients_portable(coefficients, norm_index, first_band, end_band, width, out);
+  }
+}
+
+void normalize_band_coefficients_portable(Word32 *coefficients, const Word16 *norm_index, Word16 first_band,
+                                          Word16 end_band, Word16 width, Word16 *out) {
   Word32 *x = coefficients;
   Word16 *y = out;
   for (Word16 b = first_band; b < end_band; b++, x += width, y += width) {
