@@ -50,10 +50,14 @@ G719_AVX2 void storeu8(void *p, __m256i v) { _mm256_storeu_si256(reinterpret_cas
 // L_sub(L_mls(a, c), L_mls(b, s)) and L_add(L_mls(a, s), L_mls(b, c)) are
 // the complex twiddle product of (a, b).
 G719_AVX2_KERNEL void pre_twiddle_960(const Word32 *x, Cplx *z, const Dct960Avx2Tables &t, __m256i &ov) {
-  for (int n = 0; n < 480; ++n) z[n] = {x[2 * n], x[959 - 2 * n]};
-  for (int i = 0; i < 960; i += 8) {
-    storeu8(reinterpret_cast<Word32 *>(z) + i,
-            mul_twiddle4(loadu8(reinterpret_cast<Word32 *>(z) + i), load8(t.pre_c + i), load8(t.pre_s + i), ov));
+  // Pairs n .. n+3: the even samples x[2n .. 2n+6] of one load and, from the
+  // load that ends at x[959 - 2n], its odd positions in reverse order.
+  const __m256i mirror = _mm256_setr_epi32(0, 7, 0, 5, 0, 3, 0, 1);
+  for (int n = 0; n < 480; n += 4) {
+    const __m256i front = loadu8(x + 2 * n);
+    const __m256i back = _mm256_permutevar8x32_epi32(loadu8(x + 952 - 2 * n), mirror);
+    const __m256i pairs = _mm256_blend_epi32(front, back, 0xAA);
+    storeu8(z + n, mul_twiddle4(pairs, load8(t.pre_c + 2 * n), load8(t.pre_s + 2 * n), ov));
   }
 }
 
@@ -66,9 +70,13 @@ G719_AVX2_KERNEL void post_twiddle_960(const Cplx *z, Word32 *y, const Dct960Avx
                                    load8(t.post_s + i), ov);
     storeu8(reinterpret_cast<Word32 *>(r) + i, _mm256_blend_epi32(p, L_negate8(p), 0xAA));
   }
-  for (int k = 0; k < 480; ++k) {
-    y[2 * k] = r[k].re;
-    y[959 - 2 * k] = r[k].im;
+  // y[8g .. 8g+7]: the even positions are the re parts of r[4g .. 4g+3],
+  // the odd ones the im parts of r[479 - 4g] down to r[476 - 4g].
+  const __m256i mirror = _mm256_setr_epi32(0, 7, 0, 5, 0, 3, 0, 1);
+  for (int g = 0; g < 120; ++g) {
+    const __m256i front = loadu8(r + 4 * g);
+    const __m256i back = _mm256_permutevar8x32_epi32(loadu8(r + 476 - 4 * g), mirror);
+    storeu8(y + 8 * g, _mm256_blend_epi32(front, back, 0xAA));
   }
 }
 
