@@ -1,5 +1,7 @@
 #include "transform/transient_detector.h"
 
+#include "transform/subblock_energy.h"
+
 namespace {
 
 constexpr int kSubBlocks = 4;
@@ -38,18 +40,8 @@ Energy energy_halve(Energy e) {
 
 // Sum of L_mult(y, y) over one sub-block.
 Energy block_energy(const Word16 *y) {
-  Energy e = {0, 0};
-  Overflow = 0;
-  Carry = 0;
-  for (int i = 0; i < kSubBlockLength; ++i) {
-    e.lo = L_macNs(e.lo, y[i], y[i]);
-    if (Overflow != 0) {
-      e.hi = L_add(e.hi, 1);
-      Overflow = 0;
-      e.lo = e.lo & MAX_32;
-    }
-  }
-  return e;
+  const SubblockEnergy e = subblock_energy(y, kSubBlockLength);
+  return {e.hi, e.lo};
 }
 
 // True when e exceeds six times l; both are first brought to one 31-bit
