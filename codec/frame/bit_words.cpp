@@ -1,6 +1,11 @@
 #include "frame/bit_words.h"
 
 void g719_write_value(Word16 value, Word16 n, Word16 *words) {
+  if (n <= 15) {
+    // Shifts below 15 are plain arithmetic shifts.
+    for (int j = 0; j < n; j++) words[n - 1 - j] = ((value >> j) & 1) != 0 ? BIT_WORD_ONE : BIT_WORD_ZERO;
+    return;
+  }
   for (Word16 j = 0; j < n; j++) {
     words[n - 1 - j] = (shr(value, j) & 1) != 0 ? BIT_WORD_ONE : BIT_WORD_ZERO;
   }
@@ -29,6 +34,14 @@ void g719_write_values(const Word16 *values, Word16 count, Word16 width, Word16 
 }
 
 void g719_read_value(const Word16 *words, Word16 n, Word16 *value) {
+  if (n <= 15) {
+    // Before the last step v is below 2^14, so neither shl nor add can
+    // saturate: the value is the plain binary number.
+    int v = 0;
+    for (int j = 0; j < n; j++) v = (v << 1) | (words[j] == BIT_WORD_ONE ? 1 : 0);
+    *value = static_cast<Word16>(v);
+    return;
+  }
   Word16 v = 0;
   for (Word16 j = 0; j < n; j++) {
     v = shl(v, 1);
