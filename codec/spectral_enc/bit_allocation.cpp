@@ -1,5 +1,7 @@
 #include "spectral_enc/bit_allocation.h"
 
+#include "spectral_enc/priority_search.h"
+
 namespace {
 
 constexpr int kQuartets = kNumBands / 4;
@@ -110,26 +112,35 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
   const Word16 last_position = sub(nb, 1);
 
   if (limit > 0) {
+    // The pass works on a padded copy, which the vector search reads whole.
+    // While no priority has left +-(kPrioritySearchPlainBound - 2 * limit)
+    // and none has been set to MIN_16, none can leave the plain search's
+    // bound (each step lowers one priority by 2, at most limit times).
+    Word16 work[kPriorityWorkSize];
+    bool plain = true;
+    const Word16 plain_bound = static_cast<Word16>(kPrioritySearchPlainBound - 2 * limit);
+    for (int i = 0; i < kPriorityWorkSize; ++i) {
+      work[i] = i < nb ? priority[i] : MIN_16;
+      if (i < nb && (work[i] > plain_bound || work[i] < -plain_bound)) plain = false;
+    }
     Word16 window = 1;
     Word16 counter = 0;
     for (;;) {
       // The window never needs to pass the last sorted position.
       const Word16 top = window < last_position ? window : last_position;
-      Word16 best = 0;
-      Word16 m = priority[0];
-      for (Word16 j = 1; j <= top; j = add(j, 1)) {
-        if (sub(priority[j], m) > 0) best = j;
-        m = max16(m, priority[j]);
-      }
+      const Word16 best = plain ? first_max_position(work, top) : first_max_position_saturating(work, top);
       if (best == window) window = add(window, 1);
 
       const Word16 band = band_order[best];
       const Word16 width = band_width_table[band];
       if (sub(bits, width) < 0 || sub(allocation[band], max_bits) >= 0) break;
 
-      priority[best] = sub(priority[best], 2);
+      work[best] = sub(work[best], 2);
       allocation[band] = add(allocation[band], 1);
-      if (sub(allocation[band], max_bits) >= 0) priority[best] = MIN_16;
+      if (sub(allocation[band], max_bits) >= 0) {
+        work[best] = MIN_16;
+        plain = false;
+      }
       bits = sub(bits, width);
       if (sub(bits, 8) < 0) break;
 
@@ -138,7 +149,7 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
         // first band that can still take bits; the pass counter resumes from
         // there.
         Word16 n = 0;
-        while (n < nb && priority[n] <= MIN_16) n = add(n, 1);
+        while (n < nb && work[n] <= MIN_16) n = add(n, 1);
         if (n < nb) {
           window = add(n, 1);
           counter = n;
@@ -149,6 +160,7 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
       counter = add(counter, 1);
       if (sub(counter, limit) >= 0) break;
     }
+    for (int i = 0; i < nb; ++i) priority[i] = work[i];
   }
 
   give_leftover(band_order, nb, 16, 23, 0, 16, &bits, allocation);
