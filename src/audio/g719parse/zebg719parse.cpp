@@ -58,9 +58,9 @@ static GstStaticPadTemplate src_template = GST_STATIC_PAD_TEMPLATE(
  * anywhere. */
 static void zeb_g719_parse_lose_sync(ZebG719Parse *self) { self->at_boundary = FALSE; }
 
-static gboolean zeb_g719_parse_start(GstBaseParse *parse) {
-  ZebG719Parse *self = ZEB_G719_PARSE(parse);
-  GST_DEBUG_OBJECT(self, "start");
+/* The stream state a new stream starts from: nothing seen, at a payload
+ * boundary, no caps sent yet. */
+static void zeb_g719_parse_reset(ZebG719Parse *self) {
   self->previous = PayloadToc{};
   self->have_previous = FALSE;
   self->at_boundary = TRUE;
@@ -69,6 +69,12 @@ static gboolean zeb_g719_parse_start(GstBaseParse *parse) {
   self->duration_checked = FALSE;
   self->skipped_run = 0;
   self->skipped_run_offset = 0;
+}
+
+static gboolean zeb_g719_parse_start(GstBaseParse *parse) {
+  ZebG719Parse *self = ZEB_G719_PARSE(parse);
+  GST_DEBUG_OBJECT(self, "start");
+  zeb_g719_parse_reset(self);
   gst_base_parse_set_min_frame_size(parse, kTocBytes);
   return TRUE;
 }
@@ -240,14 +246,7 @@ static void zeb_g719_parse_class_init(ZebG719ParseClass *klass) {
 }
 
 static void zeb_g719_parse_init(ZebG719Parse *self) {
-  self->previous = PayloadToc{};
-  self->have_previous = FALSE;
-  self->at_boundary = TRUE;
-  self->caps_bitrate = 0;
-  self->exact_duration = FALSE;
-  self->duration_checked = FALSE;
-  self->skipped_run = 0;
-  self->skipped_run_offset = 0;
+  zeb_g719_parse_reset(self);
 }
 
 gboolean zeb_g719_parse_register(GstPlugin *plugin) {
