@@ -1,6 +1,8 @@
 #include "spectral_enc/lattice.h"
 
+#include "frame/cpu_dispatch.h"
 #include "spectral_enc/d8_nearest_paths.h"
+#include "spectral_enc/lattice_avx2.h"
 #include "spectral_enc/lattice_tables.h"
 #include "spectral_enc/onebit_leader_search.h"
 
@@ -27,7 +29,7 @@ Word16 index_and_distance(const Word16 *y, Word16 *k, Word16 modulus, Word16 R) 
   Word16 x[kLatticeDim];
   d8_nearest_point(y, z, R);
   d8_point_to_index(z, k, modulus);
-  d8_index_to_point(k, x, R);
+  d8_index_to_point_portable(k, x, R);
   return codebook_distance(z, x);
 }
 
@@ -132,6 +134,11 @@ void d8_point_to_index(const Word16 *z, Word16 *k, Word16 modulus) {
 }
 
 void d8_index_to_point(const Word16 *k, Word16 *x, Word16 R) {
+  if (g719_avx2_active() && d8_index_to_point_avx2(k, x, R)) return;
+  d8_index_to_point_portable(k, x, R);
+}
+
+void d8_index_to_point_portable(const Word16 *k, Word16 *x, Word16 R) {
   if (!lattice_bits_valid(R)) {
     clear_vector(x);
     return;
@@ -153,6 +160,11 @@ void d8_index_to_point(const Word16 *k, Word16 *x, Word16 R) {
 }
 
 void lattice_quantize_vector(Word16 *y, Word16 *k, Word16 modulus, Word16 R) {
+  if (g719_avx2_active() && lattice_quantize_vector_avx2(y, k, modulus, R)) return;
+  lattice_quantize_vector_portable(y, k, modulus, R);
+}
+
+void lattice_quantize_vector_portable(Word16 *y, Word16 *k, Word16 modulus, Word16 R) {
   if (!lattice_bits_valid(R)) {
     clear_vector(k);
     return;

@@ -1,0 +1,136 @@
+// The lattice quantizer's register kernels against the portable search:
+// the same index and the same halved vector for inputs that fit at once,
+// that need halving and that grow back, at every resolution; the same
+// codebook point for every index of the smallest codebook and random ones of
+// the others; and inputs outside the kernels' range are declined untouched.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+
+#include "frame/cpu_dispatch.h"
+#include "spectral_enc/d8_nearest_paths.h"
+#include "spectral_enc/lattice.h"
+#include "spectral_enc/lattice_avx2.h"
+#include "spectral_enc/lattice_tables.h"
+
+namespace {
+
+using Vec = std::array<Word16, 8>;
+
+void expect_same_quantization(const Vec &input, Word16 R) {
+  Vec y_want = input, y_got = input, k_want{}, k_got{};
+  Overflow = 0;
+  lattice_quantize_vector_portable(y_want.data(), k_want.data(), lattice_modulus_table[R], R);
+  ASSERT_EQ(Overflow, 0) << "the portable search saturated inside the kernel's range, R = " << R;
+  ASSERT_TRUE(lattice_quantize_vector_avx2(y_got.data(), k_got.data(), lattice_modulus_table[R], R));
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_EQ(k_got[i], k_want[i]) << "index component " << i << ", R = " << R << ", input[0] = " << input[0];
+    ASSERT_EQ(y_got[i], y_want[i]) << "halved component " << i << ", R = " << R;
+  }
+}
+
+class LatticeKernel : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!g719_cpu_has_avx2()) GTEST_SKIP() << "no AVX2 on this processor";
+  }
+};
+
+TEST_F(LatticeKernel, QuantizationEqualsThePortableSearch) {
+  std::mt19937 rng(719);
+  for (Word16 R = 2; R <= kLatticeMaxBits; ++R) {
+    const int unit = 1 << lattice_shift_table[R];
+    std::uniform_int_distribution<int> full(-kD8PlainBound, kD8PlainBound);
+    std::uniform_int_distribution<int> small(-4 * unit, 4 * unit);
+    std::uniform_int_distribution<int> jitter(-2, 2);
+    std::uniform_int_distribution<int> lane(0, 7);
+    for (int trial = 0; trial < 3000; ++trial) {
+      Vec y;
+      // Anywhere in range: mostly outside the codebook, so halved and grown.
+      for (Word16 &v : y) v = static_cast<Word16>(full(rng));
+      expect_same_quantization(y, R);
+      // A few lattice units: mostly inside at once.
+      for (Word16 &v : y) v = static_cast<Word16>(small(rng));
+      expect_same_quantization(y, R);
+      // On and next to half units, where rounding ties and odd sums decide.
+      for (Word16 &v : y) v = static_cast<Word16>((small(rng) / unit) * unit + (unit / 2) * (trial & 1) + jitter(rng));
+      expect_same_quantization(y, R);
+      // One large component among zeros, as in a tonal band.
+      y.fill(0);
+      y[lane(rng)] = static_cast<Word16>(full(rng));
+      expect_same_quantization(y, R);
+    }
+    for (Word16 edge : {Word16{kD8PlainBound}, static_cast<Word16>(-kD8PlainBound)}) {
+      Vec y;
+      y.fill(edge);
+      expect_same_quantization(y, R);
+      y[3] = static_cast<Word16>(-edge);
+      expect_same_quantization(y, R);
+    }
+  }
+}
+
+TEST_F(LatticeKernel, CodebookPointsEqualThePortableReconstruction) {
+  // Every index of the 2-bit codebook.
+  for (int code = 0; code < (1 << 16); ++code) {
+    Vec k, want, got;
+    for (int i = 0; i < 8; ++i) k[i] = static_cast<Word16>((code >> (2 * i)) & 3);
+    d8_index_to_point_portable(k.data(), want.data(), 2);
+    ASSERT_TRUE(d8_index_to_point_avx2(k.data(), got.data(), 2));
+    ASSERT_EQ(got, want) << "index " << code;
+  }
+  std::mt19937 rng(48);
+  for (Word16 R = 3; R <= kLatticeMaxBits; ++R) {
+    std::uniform_int_distribution<int> component(0, lattice_modulus_table[R] - 1);
+    for (int trial = 0; trial < 20000; ++trial) {
+      Vec k, want, got;
+      for (Word16 &v : k) v = static_cast<Word16>(trial < 2 ? (trial == 0 ? 0 : lattice_modulus_table[R] - 1) : component(rng));
+      Overflow = 0;
+      d8_index_to_point_portable(k.data(), want.data(), R);
+      ASSERT_EQ(Overflow, 0) << "R = " << R;
+      ASSERT_TRUE(d8_index_to_point_avx2(k.data(), got.data(), R));
+      ASSERT_EQ(got, want) << "R = " << R << ", trial " << trial;
+    }
+  }
+}
+
+TEST_F(LatticeKernel, InputsOutsideTheRangeAreDeclinedAndTheDispatchStillAgrees) {
+  const Vec marker = {77, 77, 77, 77, 77, 77, 77, 77};
+  for (Word16 R = 2; R <= kLatticeMaxBits; ++R) {
+    // A component beyond the plain bound: the saturating search decides.
+    for (Word16 big : {static_cast<Word16>(kD8PlainBound + 1), MAX_16, MIN_16}) {
+      Vec y = {big, 0, 100, -100, 0, 0, 0, 0}, k = marker;
+      ASSERT_FALSE(lattice_quantize_vector_avx2(y.data(), k.data(), lattice_modulus_table[R], R));
+      EXPECT_EQ(k, marker);
+      EXPECT_EQ(y[0], big) << "a declined input was modified";
+      Vec y_want = y, k_want{}, y_got = y, k_got{};
+      lattice_quantize_vector_portable(y_want.data(), k_want.data(), lattice_modulus_table[R], R);
+      lattice_quantize_vector(y_got.data(), k_got.data(), lattice_modulus_table[R], R);
+      EXPECT_EQ(k_got, k_want);
+      EXPECT_EQ(y_got, y_want);
+    }
+    // A modulus other than 2^R.
+    Vec y = {100, 0, 0, 0, 0, 0, 0, 0}, k = marker;
+    EXPECT_FALSE(lattice_quantize_vector_avx2(y.data(), k.data(), 3, R));
+    // Index components outside 0..2^R-1 (never read from a frame, but the
+    // function takes any values).
+    for (Word16 bad : {static_cast<Word16>(-1), lattice_modulus_table[R], MAX_16}) {
+      Vec kk = {1, 2, bad, 0, 0, 0, 0, 0}, x = marker, want{}, got{};
+      ASSERT_FALSE(d8_index_to_point_avx2(kk.data(), x.data(), R));
+      EXPECT_EQ(x, marker);
+      d8_index_to_point_portable(kk.data(), want.data(), R);
+      d8_index_to_point(kk.data(), got.data(), R);
+      EXPECT_EQ(got, want);
+    }
+  }
+  // Resolutions without a lattice codebook.
+  for (Word16 R : {Word16{0}, Word16{1}, Word16{10}}) {
+    Vec y = {1, 2, 3, 4, 5, 6, 7, 8}, k = marker;
+    EXPECT_FALSE(lattice_quantize_vector_avx2(y.data(), k.data(), 4, R));
+    EXPECT_FALSE(d8_index_to_point_avx2(y.data(), k.data(), R));
+    EXPECT_EQ(k, marker);
+  }
+}
+
+}  // namespace
