@@ -1,10 +1,14 @@
 // The 960-point DCT-IV with AVX2: both twiddle passes four complex values at
 // a time around the AVX2 480-point FFT. The even/odd and mirrored index
 // patterns are plain moves into and out of complex-ordered work arrays, so
-// the arithmetic runs on contiguous registers.
+// the arithmetic runs on contiguous registers. Inputs within the plain
+// bounds (dct4_avx2.h) run every step in plain lane arithmetic; others with
+// the saturating lane operators.
 #include "transform/dct4_avx2.h"
 
 #if defined(__x86_64__)
+
+#include <type_traits>
 
 #include "transform/complex_ops.h"
 #include "transform/fft_avx2.h"
@@ -49,6 +53,26 @@ G719_AVX2 void storeu8(void *p, __m256i v) { _mm256_storeu_si256(reinterpret_cas
 // z[n] = (x[2n], x[959 - 2n]) times the pre-twiddle: the portable pass's
 // L_sub(L_mls(a, c), L_mls(b, s)) and L_add(L_mls(a, s), L_mls(b, c)) are
 // the complex twiddle product of (a, b).
+// True when the count inputs allow the plain kernels: every one within
+// +-bound, or the sum of their magnitudes at most kPlainInputMagnitudeSum.
+G719_AVX2_KERNEL bool plain_input(const Word32 *x, int count, Word32 bound) {
+  __m256i peak = _mm256_setzero_si256();
+  __m256i sum = _mm256_setzero_si256();
+  for (int i = 0; i < count; i += 8) {
+    const __m256i m = _mm256_abs_epi32(loadu8(x + i));  // MIN_32 gives 2^31 as an unsigned lane
+    peak = _mm256_max_epu32(peak, m);
+    sum = _mm256_add_epi64(sum, _mm256_cvtepu32_epi64(_mm256_castsi256_si128(m)));
+    sum = _mm256_add_epi64(sum, _mm256_cvtepu32_epi64(_mm256_extracti128_si256(m, 1)));
+  }
+  const __m256i over = _mm256_cmpgt_epi32(peak, _mm256_set1_epi32(bound));  // peak below 2^31 when it matters
+  const bool small_peak = _mm256_testz_si256(over, over) != 0 && _mm256_movemask_ps(_mm256_castsi256_ps(peak)) == 0;
+  if (small_peak) return true;
+  alignas(32) long long lanes[4];
+  _mm256_store_si256(reinterpret_cast<__m256i *>(lanes), sum);
+  return lanes[0] + lanes[1] + lanes[2] + lanes[3] <= kPlainInputMagnitudeSum;
+}
+
+template <class Lanes>
 G719_AVX2_KERNEL void pre_twiddle_960(const Word32 *x, Cplx *z, const Dct960Avx2Tables &t, __m256i &ov) {
   // Pairs n .. n+3: the even samples x[2n .. 2n+6] of one load and, from the
   // load that ends at x[959 - 2n], its odd positions in reverse order.
@@ -57,18 +81,19 @@ G719_AVX2_KERNEL void pre_twiddle_960(const Word32 *x, Cplx *z, const Dct960Avx2
     const __m256i front = loadu8(x + 2 * n);
     const __m256i back = _mm256_permutevar8x32_epi32(loadu8(x + 952 - 2 * n), mirror);
     const __m256i pairs = _mm256_blend_epi32(front, back, 0xAA);
-    storeu8(z + n, mul_twiddle4(pairs, load8(t.pre_c + 2 * n), load8(t.pre_s + 2 * n), ov));
+    storeu8(z + n, mul_twiddle4_with<Lanes>(pairs, load8(t.pre_c + 2 * n), load8(t.pre_s + 2 * n), ov));
   }
 }
 
 // y[2k] and y[959 - 2k] from Z[k] times the post-twiddle; the second is
 // L_negate of the twiddle product's imaginary part.
+template <class Lanes>
 G719_AVX2_KERNEL void post_twiddle_960(const Cplx *z, Word32 *y, const Dct960Avx2Tables &t, __m256i &ov) {
   Cplx r[480];
   for (int i = 0; i < 960; i += 8) {
-    const __m256i p = mul_twiddle4(loadu8(reinterpret_cast<const Word32 *>(z) + i), load8(t.post_c + i),
-                                   load8(t.post_s + i), ov);
-    storeu8(reinterpret_cast<Word32 *>(r) + i, _mm256_blend_epi32(p, L_negate8(p), 0xAA));
+    const __m256i p = mul_twiddle4_with<Lanes>(loadu8(reinterpret_cast<const Word32 *>(z) + i),
+                                               load8(t.post_c + i), load8(t.post_s + i), ov);
+    storeu8(reinterpret_cast<Word32 *>(r) + i, _mm256_blend_epi32(p, Lanes::negate(p), 0xAA));
   }
   // y[8g .. 8g+7]: the even positions are the re parts of r[4g .. 4g+3],
   // the odd ones the im parts of r[479 - 4g] down to r[476 - 4g].
@@ -80,16 +105,21 @@ G719_AVX2_KERNEL void post_twiddle_960(const Cplx *z, Word32 *y, const Dct960Avx
   }
 }
 
+template <class Lanes>
 G719_AVX2_KERNEL void dct4_960_kernel(Word32 *input, Word32 *output, const Dct960Avx2Tables &t) {
   __m256i ov = _mm256_setzero_si256();
   Cplx z[480];
-  pre_twiddle_960(input, z, t, ov);
+  pre_twiddle_960<Lanes>(input, z, t, ov);
   flush_overflow(ov);
-  fft_480_avx2(z);
+  if constexpr (std::is_same_v<Lanes, PlainLanes>) {
+    fft_480_avx2_plain(z);
+  } else {
+    fft_480_avx2(z);
+  }
   // The reordered FFT result replaces the input, as (re, im) pairs.
   for (int i = 0; i < 960; i += 8) storeu8(input + i, loadu8(reinterpret_cast<const Word32 *>(z) + i));
   ov = _mm256_setzero_si256();
-  post_twiddle_960(z, output, t, ov);
+  post_twiddle_960<Lanes>(z, output, t, ov);
   flush_overflow(ov);
 }
 
@@ -97,6 +127,7 @@ G719_AVX2_KERNEL void dct4_960_kernel(Word32 *input, Word32 *output, const Dct96
 // shares one register (the twiddle factor is the same for all four), the
 // four-way 120-point kernel leaves output k of block b at z[4k + b], and the
 // post-twiddle again runs on one register per k.
+template <class Lanes>
 G719_AVX2_KERNEL void dct4_240_x4_kernel(const Word32 *input, Word32 *output) {
   __m256i ov = _mm256_setzero_si256();
   Cplx pairs[480];
@@ -106,17 +137,21 @@ G719_AVX2_KERNEL void dct4_240_x4_kernel(const Word32 *input, Word32 *output) {
   for (int n = 0; n < 120; ++n) {
     const __m256i c = _mm256_set1_epi32(dct240_pre_twiddle[n].c);
     const __m256i s = _mm256_set1_epi32(dct240_pre_twiddle[n].s);
-    storeu8(pairs + 4 * n, mul_twiddle4(loadu8(pairs + 4 * n), c, s, ov));
+    storeu8(pairs + 4 * n, mul_twiddle4_with<Lanes>(loadu8(pairs + 4 * n), c, s, ov));
   }
   flush_overflow(ov);
   Cplx z[480];
-  fft_120_x4_avx2(pairs, z);
+  if constexpr (std::is_same_v<Lanes, PlainLanes>) {
+    fft_120_x4_avx2_plain(pairs, z);
+  } else {
+    fft_120_x4_avx2(pairs, z);
+  }
   ov = _mm256_setzero_si256();
   for (int k = 0; k < 120; ++k) {
     const __m256i c = _mm256_set1_epi32(dct240_post_twiddle[k].c);
     const __m256i s = _mm256_set1_epi32(dct240_post_twiddle[k].s);
-    const __m256i p = mul_twiddle4(loadu8(z + 4 * k), c, s, ov);
-    storeu8(pairs + 4 * k, _mm256_blend_epi32(p, L_negate8(p), 0xAA));
+    const __m256i p = mul_twiddle4_with<Lanes>(loadu8(z + 4 * k), c, s, ov);
+    storeu8(pairs + 4 * k, _mm256_blend_epi32(p, Lanes::negate(p), 0xAA));
   }
   flush_overflow(ov);
   for (int k = 0; k < 120; ++k) {
@@ -129,9 +164,21 @@ G719_AVX2_KERNEL void dct4_240_x4_kernel(const Word32 *input, Word32 *output) {
 
 }  // namespace
 
-void dct4_960_avx2(Word32 *input, Word32 *output) { dct4_960_kernel(input, output, tables()); }
+void dct4_960_avx2(Word32 *input, Word32 *output) {
+  if (plain_input(input, 960, kDct960PlainInputBound)) {
+    dct4_960_kernel<PlainLanes>(input, output, tables());
+  } else {
+    dct4_960_kernel<SaturatingLanes>(input, output, tables());
+  }
+}
 
-void dct4_240_x4_avx2(const Word32 *input, Word32 *output) { dct4_240_x4_kernel(input, output); }
+void dct4_240_x4_avx2(const Word32 *input, Word32 *output) {
+  if (plain_input(input, 960, kDct240PlainInputBound)) {
+    dct4_240_x4_kernel<PlainLanes>(input, output);
+  } else {
+    dct4_240_x4_kernel<SaturatingLanes>(input, output);
+  }
+}
 
 #else
 

@@ -60,13 +60,15 @@ G719_AVX2 void store4(Cplx *out, int k, __m256i v) {
 
 G719_AVX2 __m256i load8(const Word32 *v) { return _mm256_load_si256(reinterpret_cast<const __m256i *>(v)); }
 
-G719_AVX2 __m256i add4(__m256i a, __m256i b, __m256i &ov) { return L_add8(a, b, ov); }
-G719_AVX2 __m256i sub4(__m256i a, __m256i b, __m256i &ov) { return L_sub8(a, b, ov); }
-G719_AVX2 __m256i mul_real4(__m256i a, Word32 f, __m256i &ov) { return L_mls8(a, _mm256_set1_epi32(f), ov); }
+template <class Lanes>
+G719_AVX2 __m256i mul_real4(__m256i a, Word32 f, __m256i &ov) {
+  return Lanes::mls(a, _mm256_set1_epi32(f), ov);
+}
 
 // The nested 120-point transform of fft_120 on four transforms at once:
 // in[i] holds element i of the four, out receives output k of transform r
 // at out[4k + r].
+template <class Lanes>
 G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2Tables &t, __m256i &ov) {
   __m256i I[144];
   const auto &M = t.mult;
@@ -76,30 +78,30 @@ G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2T
     const Word16 *map = &t.in_map[8 * h];
     __m256i x[8];
     for (int r = 0; r < 8; ++r) x[r] = in[map[r]];
-    const __m256i s04 = add4(x[0], x[4], ov);
-    const __m256i s15 = add4(x[1], x[5], ov);
-    const __m256i s26 = add4(x[2], x[6], ov);
-    const __m256i s37 = add4(x[3], x[7], ov);
-    const __m256i d15 = sub4(x[1], x[5], ov);
-    const __m256i d37 = sub4(x[3], x[7], ov);
+    const __m256i s04 = Lanes::add(x[0], x[4], ov);
+    const __m256i s15 = Lanes::add(x[1], x[5], ov);
+    const __m256i s26 = Lanes::add(x[2], x[6], ov);
+    const __m256i s37 = Lanes::add(x[3], x[7], ov);
+    const __m256i d15 = Lanes::sub(x[1], x[5], ov);
+    const __m256i d37 = Lanes::sub(x[3], x[7], ov);
     __m256i *o = &I[8 * h];
-    o[0] = add4(s04, s26, ov);
-    o[1] = add4(s15, s37, ov);
-    o[2] = sub4(s04, s26, ov);
-    o[3] = sub4(s15, s37, ov);
-    o[4] = sub4(x[0], x[4], ov);
-    o[5] = add4(d15, d37, ov);
-    o[6] = sub4(x[2], x[6], ov);
-    o[7] = sub4(d15, d37, ov);
+    o[0] = Lanes::add(s04, s26, ov);
+    o[1] = Lanes::add(s15, s37, ov);
+    o[2] = Lanes::sub(s04, s26, ov);
+    o[3] = Lanes::sub(s15, s37, ov);
+    o[4] = Lanes::sub(x[0], x[4], ov);
+    o[5] = Lanes::add(d15, d37, ov);
+    o[6] = Lanes::sub(x[2], x[6], ov);
+    o[7] = Lanes::sub(d15, d37, ov);
   }
 
   // 2. 3-point pre-additions.
   for (int a = 0; a < 5; ++a) {
     for (int e = 0; e < 8; ++e) {
       const int p = 24 * a + e;
-      const __m256i p1 = add4(I[p + 8], I[p + 16], ov);
-      const __m256i p2 = sub4(I[p + 8], I[p + 16], ov);
-      I[p] = add4(I[p], p1, ov);
+      const __m256i p1 = Lanes::add(I[p + 8], I[p + 16], ov);
+      const __m256i p2 = Lanes::sub(I[p + 8], I[p + 16], ov);
+      I[p] = Lanes::add(I[p], p1, ov);
       I[p + 8] = p1;
       I[p + 16] = p2;
     }
@@ -112,45 +114,45 @@ G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2T
     const __m256i x2 = I[p + 48];
     const __m256i x3 = I[p + 72];
     const __m256i x4 = I[p + 96];
-    const __m256i s14 = add4(x1, x4, ov);
-    const __m256i d14 = sub4(x1, x4, ov);
-    const __m256i s23 = add4(x3, x2, ov);
-    const __m256i d32 = sub4(x3, x2, ov);
-    const __m256i t1 = add4(s14, s23, ov);
-    const __m256i t2 = sub4(s14, s23, ov);
-    const __m256i t3 = add4(d14, d32, ov);
-    I[p] = mul_real4(add4(x0, t1, ov), M[0][p], ov);
-    I[p + 24] = mul_real4(t1, M[1][p], ov);
-    I[p + 48] = mul_real4(d14, M[2][p], ov);
-    I[p + 72] = mul_real4(t2, M[3][p], ov);
-    I[p + 96] = mul_real4(d32, M[4][p], ov);
-    I[p + 120] = mul_real4(t3, M[5][p], ov);
+    const __m256i s14 = Lanes::add(x1, x4, ov);
+    const __m256i d14 = Lanes::sub(x1, x4, ov);
+    const __m256i s23 = Lanes::add(x3, x2, ov);
+    const __m256i d32 = Lanes::sub(x3, x2, ov);
+    const __m256i t1 = Lanes::add(s14, s23, ov);
+    const __m256i t2 = Lanes::sub(s14, s23, ov);
+    const __m256i t3 = Lanes::add(d14, d32, ov);
+    I[p] = mul_real4<Lanes>(Lanes::add(x0, t1, ov), M[0][p], ov);
+    I[p + 24] = mul_real4<Lanes>(t1, M[1][p], ov);
+    I[p + 48] = mul_real4<Lanes>(d14, M[2][p], ov);
+    I[p + 72] = mul_real4<Lanes>(t2, M[3][p], ov);
+    I[p + 96] = mul_real4<Lanes>(d32, M[4][p], ov);
+    I[p + 120] = mul_real4<Lanes>(t3, M[5][p], ov);
   }
 
   // 4. 5-point post-additions.
   for (int p = 0; p < 24; ++p) {
-    I[p + 48] = cplx_mul_j4(I[p + 48]);
-    I[p + 96] = cplx_mul_j4(I[p + 96]);
-    I[p + 120] = cplx_mul_j4(I[p + 120]);
-    const __m256i s1 = add4(I[p], I[p + 24], ov);
-    const __m256i s2 = add4(s1, I[p + 72], ov);
-    const __m256i s3 = sub4(s1, I[p + 72], ov);
-    const __m256i s4 = add4(I[p + 48], I[p + 120], ov);
-    const __m256i s5 = add4(I[p + 96], I[p + 120], ov);
-    I[p + 24] = add4(s2, s4, ov);
-    I[p + 48] = sub4(s3, s5, ov);
-    I[p + 72] = add4(s3, s5, ov);
-    I[p + 96] = sub4(s2, s4, ov);
+    I[p + 48] = cplx_mul_j4_with<Lanes>(I[p + 48]);
+    I[p + 96] = cplx_mul_j4_with<Lanes>(I[p + 96]);
+    I[p + 120] = cplx_mul_j4_with<Lanes>(I[p + 120]);
+    const __m256i s1 = Lanes::add(I[p], I[p + 24], ov);
+    const __m256i s2 = Lanes::add(s1, I[p + 72], ov);
+    const __m256i s3 = Lanes::sub(s1, I[p + 72], ov);
+    const __m256i s4 = Lanes::add(I[p + 48], I[p + 120], ov);
+    const __m256i s5 = Lanes::add(I[p + 96], I[p + 120], ov);
+    I[p + 24] = Lanes::add(s2, s4, ov);
+    I[p + 48] = Lanes::sub(s3, s5, ov);
+    I[p + 72] = Lanes::add(s3, s5, ov);
+    I[p + 96] = Lanes::sub(s2, s4, ov);
   }
 
   // 5. 3-point post-additions.
   for (int a = 0; a < 5; ++a) {
     for (int e = 0; e < 8; ++e) {
       const int p = 24 * a + e;
-      I[p + 16] = cplx_mul_j4(I[p + 16]);
-      const __m256i s = add4(I[p], I[p + 8], ov);
-      I[p + 8] = add4(s, I[p + 16], ov);
-      I[p + 16] = sub4(s, I[p + 16], ov);
+      I[p + 16] = cplx_mul_j4_with<Lanes>(I[p + 16]);
+      const __m256i s = Lanes::add(I[p], I[p + 8], ov);
+      I[p + 8] = Lanes::add(s, I[p + 16], ov);
+      I[p + 16] = Lanes::sub(s, I[p + 16], ov);
     }
   }
 
@@ -158,24 +160,25 @@ G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2T
   for (int h = 0; h < 15; ++h) {
     const __m256i *m = &I[8 * h];
     const Word16 *map = &t.out_map[8 * h];
-    const __m256i m3 = cplx_mul_j4(m[3]);
-    const __m256i m5 = cplx_mul_j4(m[5]);
-    const __m256i m6 = cplx_mul_j4(m[6]);
-    const __m256i g1 = add4(m[4], m5, ov);
-    const __m256i g2 = sub4(m[4], m5, ov);
-    const __m256i g3 = add4(m6, m[7], ov);
-    const __m256i g4 = sub4(m6, m[7], ov);
-    store4(out, map[0], add4(m[0], m[1], ov));
-    store4(out, map[4], sub4(m[0], m[1], ov));
-    store4(out, map[2], add4(m[2], m3, ov));
-    store4(out, map[6], sub4(m[2], m3, ov));
-    store4(out, map[1], add4(g1, g3, ov));
-    store4(out, map[5], add4(g2, g4, ov));
-    store4(out, map[3], sub4(g1, g3, ov));
-    store4(out, map[7], sub4(g2, g4, ov));
+    const __m256i m3 = cplx_mul_j4_with<Lanes>(m[3]);
+    const __m256i m5 = cplx_mul_j4_with<Lanes>(m[5]);
+    const __m256i m6 = cplx_mul_j4_with<Lanes>(m[6]);
+    const __m256i g1 = Lanes::add(m[4], m5, ov);
+    const __m256i g2 = Lanes::sub(m[4], m5, ov);
+    const __m256i g3 = Lanes::add(m6, m[7], ov);
+    const __m256i g4 = Lanes::sub(m6, m[7], ov);
+    store4(out, map[0], Lanes::add(m[0], m[1], ov));
+    store4(out, map[4], Lanes::sub(m[0], m[1], ov));
+    store4(out, map[2], Lanes::add(m[2], m3, ov));
+    store4(out, map[6], Lanes::sub(m[2], m3, ov));
+    store4(out, map[1], Lanes::add(g1, g3, ov));
+    store4(out, map[5], Lanes::add(g2, g4, ov));
+    store4(out, map[3], Lanes::sub(g1, g3, ov));
+    store4(out, map[7], Lanes::sub(g2, g4, ov));
   }
 }
 
+template <class Lanes>
 G719_AVX2_KERNEL void fft_480_kernel(Cplx *z, const Fft480Avx2Tables &t) {
   __m256i ov = _mm256_setzero_si256();
   // quarters[n] holds element n of the four quarters after the radix-4 stage.
@@ -187,19 +190,19 @@ G719_AVX2_KERNEL void fft_480_kernel(Cplx *z, const Fft480Avx2Tables &t) {
     const __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n + 120));
     const __m256i a2 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n + 240));
     const __m256i a3 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n + 360));
-    const __m256i p = L_add8(a0, a2, ov);
-    const __m256i q = L_add8(a1, a3, ov);
-    const __m256i r = L_sub8(a0, a2, ov);
-    const __m256i d = L_sub8(a3, a1, ov);
+    const __m256i p = Lanes::add(a0, a2, ov);
+    const __m256i q = Lanes::add(a1, a3, ov);
+    const __m256i r = Lanes::sub(a0, a2, ov);
+    const __m256i d = Lanes::sub(a3, a1, ov);
     // e = (a3.re - a1.re, L_negate(a3.im - a1.im)), then its parts swapped.
-    const __m256i e_swapped = swap_pairs(_mm256_blend_epi32(d, L_negate8(d), 0xAA));
-    const __m256i x0 = L_add8(p, q, ov);
-    const __m256i x2 = L_sub8(p, q, ov);
-    const __m256i x1 = L_add8(r, e_swapped, ov);
-    const __m256i x3 = L_sub8(r, e_swapped, ov);
-    const __m256i y1 = mul_twiddle4(x1, load8(t.c[g][0]), load8(t.s[g][0]), ov);
-    const __m256i y2 = mul_twiddle4(x2, load8(t.c[g][1]), load8(t.s[g][1]), ov);
-    const __m256i y3 = mul_twiddle4(x3, load8(t.c[g][2]), load8(t.s[g][2]), ov);
+    const __m256i e_swapped = swap_pairs(_mm256_blend_epi32(d, Lanes::negate(d), 0xAA));
+    const __m256i x0 = Lanes::add(p, q, ov);
+    const __m256i x2 = Lanes::sub(p, q, ov);
+    const __m256i x1 = Lanes::add(r, e_swapped, ov);
+    const __m256i x3 = Lanes::sub(r, e_swapped, ov);
+    const __m256i y1 = mul_twiddle4_with<Lanes>(x1, load8(t.c[g][0]), load8(t.s[g][0]), ov);
+    const __m256i y2 = mul_twiddle4_with<Lanes>(x2, load8(t.c[g][1]), load8(t.s[g][1]), ov);
+    const __m256i y3 = mul_twiddle4_with<Lanes>(x3, load8(t.c[g][2]), load8(t.s[g][2]), ov);
     // Transpose the 4 x 4 block of complex values: quarters[n + i] gets
     // (x0, y1, y2, y3) of butterfly n + i.
     const __m256i t0 = _mm256_unpacklo_epi64(x0, y1);
@@ -212,23 +215,28 @@ G719_AVX2_KERNEL void fft_480_kernel(Cplx *z, const Fft480Avx2Tables &t) {
     quarters[n + 3] = _mm256_permute2x128_si256(t1, t3, 0x31);
   }
 
-  fft_120_x4(quarters, z, t, ov);
+  fft_120_x4<Lanes>(quarters, z, t, ov);
   flush_overflow(ov);
 }
 
+template <class Lanes>
 G719_AVX2_KERNEL void fft_120_x4_kernel(const Cplx *in, Cplx *out, const Fft480Avx2Tables &t) {
   __m256i ov = _mm256_setzero_si256();
   __m256i v[120];
   for (int i = 0; i < 120; ++i) v[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in + 4 * i));
-  fft_120_x4(v, out, t, ov);
+  fft_120_x4<Lanes>(v, out, t, ov);
   flush_overflow(ov);
 }
 
 }  // namespace
 
-void fft_480_avx2(Cplx *z) { fft_480_kernel(z, tables()); }
+void fft_480_avx2(Cplx *z) { fft_480_kernel<SaturatingLanes>(z, tables()); }
 
-void fft_120_x4_avx2(const Cplx *in, Cplx *out) { fft_120_x4_kernel(in, out, tables()); }
+void fft_120_x4_avx2(const Cplx *in, Cplx *out) { fft_120_x4_kernel<SaturatingLanes>(in, out, tables()); }
+
+void fft_480_avx2_plain(Cplx *z) { fft_480_kernel<PlainLanes>(z, tables()); }
+
+void fft_120_x4_avx2_plain(const Cplx *in, Cplx *out) { fft_120_x4_kernel<PlainLanes>(in, out, tables()); }
 
 #else
 
@@ -236,5 +244,7 @@ void fft_120_x4_avx2(const Cplx *in, Cplx *out) { fft_120_x4_kernel(in, out, tab
 
 void fft_480_avx2(Cplx *) { std::abort(); }
 void fft_120_x4_avx2(const Cplx *, Cplx *) { std::abort(); }
+void fft_480_avx2_plain(Cplx *) { std::abort(); }
+void fft_120_x4_avx2_plain(const Cplx *, Cplx *) { std::abort(); }
 
 #endif

@@ -97,6 +97,52 @@ G719_AVX2 __m256i mul_twiddle4(__m256i x, __m256i c, __m256i s, __m256i &ov) {
   return _mm256_blend_epi32(d, a, 0xAA);
 }
 
+// The lane operators of the transform kernels as policies, so that one
+// kernel body serves both ways of running it.
+//
+// SaturatingLanes: the basic operators above, valid for every input.
+struct SaturatingLanes {
+  G719_AVX2 __m256i add(__m256i a, __m256i b, __m256i &ov) { return L_add8(a, b, ov); }
+  G719_AVX2 __m256i sub(__m256i a, __m256i b, __m256i &ov) { return L_sub8(a, b, ov); }
+  G719_AVX2 __m256i mls(__m256i a, __m256i f, __m256i &ov) { return L_mls8(a, f, ov); }
+  G719_AVX2 __m256i negate(__m256i a) { return L_negate8(a); }
+};
+
+// PlainLanes: wrapping lane arithmetic, for kernels run only on inputs for
+// which every value the saturating operators would produce lies within
+// +-(2^31 - 2^16). None of them can then saturate, and the plain lanes give
+// the same values: L_add/L_sub stay in range, L_negate never sees MIN_32,
+// and L_mls never meets the one saturating product (-32768 * -32768 needs a
+// high half of -32768, that is a value below -2^31 + 2^16).
+struct PlainLanes {
+  G719_AVX2 __m256i add(__m256i a, __m256i b, __m256i &) { return _mm256_add_epi32(a, b); }
+  G719_AVX2 __m256i sub(__m256i a, __m256i b, __m256i &) { return _mm256_sub_epi32(a, b); }
+  G719_AVX2 __m256i mls(__m256i a, __m256i f, __m256i &) {
+    const __m256i lo = _mm256_srai_epi32(_mm256_mullo_epi32(_mm256_and_si256(a, _mm256_set1_epi32(0xFFFF)), f), 15);
+    return _mm256_add_epi32(lo, _mm256_slli_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(a, 16), f), 1));
+  }
+  G719_AVX2 __m256i negate(__m256i a) { return _mm256_sub_epi32(_mm256_setzero_si256(), a); }
+};
+
+// cplx_mul_j4 and mul_twiddle4 with the operators of a policy.
+template <class Lanes>
+G719_AVX2 __m256i cplx_mul_j4_with(__m256i a) {
+  const __m256i s = swap_pairs(a);
+  return _mm256_blend_epi32(s, Lanes::negate(s), 0x55);
+}
+
+template <class Lanes>
+G719_AVX2 __m256i mul_twiddle4_with(__m256i x, __m256i c, __m256i s, __m256i &ov) {
+  const __m256i xc = Lanes::mls(x, c, ov);
+  const __m256i xs = swap_pairs(Lanes::mls(x, s, ov));
+  __m256i ov_sub = _mm256_setzero_si256();
+  __m256i ov_add = _mm256_setzero_si256();
+  const __m256i d = Lanes::sub(xc, xs, ov_sub);
+  const __m256i a = Lanes::add(xs, xc, ov_add);
+  ov = _mm256_or_si256(ov, _mm256_blend_epi32(ov_sub, ov_add, 0xAA));
+  return _mm256_blend_epi32(d, a, 0xAA);
+}
+
 }  // namespace avx2_ops
 
 #endif

@@ -8,6 +8,7 @@
 #include "frame/cpu_dispatch.h"
 #include "transform/dct4.h"
 #include "transform/dct4_avx2.h"
+#include "transform/transform_tables.h"
 
 namespace {
 
@@ -73,6 +74,53 @@ TEST_F(Dct4Avx2, MatchesPortableOnExtremeBlocks) {
     for (Word32 &x : in) x = 0;
     in[pos] = MIN_32;
     expect_same(in, "impulse");
+  }
+}
+
+// Inputs at the plain kernels' limits: the portable transform must not
+// saturate on them (or the limits are unsafe), and the plain kernels must
+// agree with it. The sign patterns line up with the pre-twiddle factors, so
+// that the sums formed before the FFT's scaling multiplications reach their
+// largest possible size.
+void aligned_pattern(int n, const Q15Pair *twiddle, Word32 magnitude, int flip, Word32 *x) {
+  for (int k = 0; k < n / 2; ++k) {
+    const bool c_neg = twiddle[k].c < 0, s_neg = twiddle[k].s < 0;
+    x[2 * k] = (c_neg != ((flip & 1) != 0)) ? -magnitude : magnitude;
+    x[n - 1 - 2 * k] = (s_neg != ((flip & 2) != 0)) ? magnitude : -magnitude;
+  }
+}
+
+TEST_F(Dct4Avx2, PlainLimitsNeverSaturate) {
+  std::mt19937 rng(2023);
+  Word32 in[960];
+  for (int flip = 0; flip < 4; ++flip) {
+    aligned_pattern(960, dct960_pre_twiddle.data(), kDct960PlainInputBound, flip, in);
+    ASSERT_EQ(run(in, dct4_960_portable).overflow, 0) << "peak limit, pattern " << flip;
+    expect_same(in, "aligned at the peak limit");
+    // Sum of magnitudes at its limit, with peaks far above the peak limit.
+    const Word32 big = static_cast<Word32>(kPlainInputMagnitudeSum / 128);
+    aligned_pattern(960, dct960_pre_twiddle.data(), 0, flip, in);
+    for (int k = 0; k < 128; ++k) in[(k * 7) % 960] = (in[(k * 7) % 960] < 0 || (flip & 1)) ? -big : big;
+    ASSERT_EQ(run(in, dct4_960_portable).overflow, 0) << "sum limit, pattern " << flip;
+    expect_same(in, "sparse at the sum limit");
+  }
+  std::bernoulli_distribution sign(0.5);
+  for (int trial = 0; trial < 20; ++trial) {
+    for (Word32 &v : in) v = sign(rng) ? kDct960PlainInputBound : -kDct960PlainInputBound;
+    expect_same(in, "random signs at the peak limit");
+    // One past the limit: the saturating kernel, which still agrees.
+    in[trial * 47] = kDct960PlainInputBound + 1;
+    expect_same(in, "one past the peak limit");
+  }
+  for (int flip = 0; flip < 4; ++flip) {
+    for (int b = 0; b < 4; ++b) aligned_pattern(240, dct240_pre_twiddle.data(), kDct240PlainInputBound, flip, in + 240 * b);
+    Word32 want[960], got[960];
+    Overflow = 0;
+    dct4_240_x4_portable(in, want);
+    ASSERT_EQ(Overflow, 0) << "short peak limit, pattern " << flip;
+    dct4_240_x4_avx2(in, got);
+    ASSERT_EQ(Overflow, 0);
+    for (int i = 0; i < 960; ++i) ASSERT_EQ(got[i], want[i]) << "short peak limit, output " << i;
   }
 }
 
