@@ -1,8 +1,17 @@
 #include "transform/window_fold.h"
 
+#include "frame/cpu_dispatch.h"
 #include "transform/window_tables.h"
 
 void g719_window_fold(const Word16 *input, Word32 *folded, Word32 *history) {
+  if (g719_avx2_active()) {
+    g719_window_fold_avx2(input, folded, history);
+  } else {
+    g719_window_fold_portable(input, folded, history);
+  }
+}
+
+void g719_window_fold_portable(const Word16 *input, Word32 *folded, Word32 *history) {
   const Word16 *x = input;
   for (int k = 0; k < 480; ++k) folded[480 + k] = history[k];
   for (int i = 0; i < 480; ++i) {

@@ -10,5 +10,11 @@
 //   folded[480..959] = history (the previous frame's saved fold),
 // then history[0..479] receives this frame's fold as the first half of the
 // next block. The values carry 15 fractional bits (Q15 window times PCM);
-// their magnitude stays below 1518501888.
+// their magnitude stays below 1518501888. Runs the AVX2 variant when it is
+// active (frame/cpu_dispatch.h); both give the same values.
 void g719_window_fold(const Word16 *input, Word32 *folded, Word32 *history);
+
+// The portable loop, the reference of the AVX2 variant, and the variant
+// itself (only when g719_cpu_has_avx2()).
+void g719_window_fold_portable(const Word16 *input, Word32 *folded, Word32 *history);
+void g719_window_fold_avx2(const Word16 *input, Word32 *folded, Word32 *history);
