@@ -1,5 +1,6 @@
 // The windowed overlap-add with AVX2, eight samples per step: L_mls by the
-// window, L_add of the history, L_shl by 7 and round_fx, each per lane.
+// window, L_add of the history, L_shl by 7 and round_fx, each per lane, the
+// last two as one shift and a saturating pack.
 #include "transform/overlap_add_avx2.h"
 
 #if defined(__x86_64__)
@@ -17,22 +18,30 @@ G719_AVX2 __m256i load_window8(const Word16 *w) {
 
 G719_AVX2 __m256i loadu8(const Word32 *v) { return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(v)); }
 
+// A sample is round_fx(L_shl(s, 7)) of s = L_add(w, history). For s within
+// [-2^24, 2^24 - 257] neither the shift nor the rounding's L_add saturates
+// and the sample is floor((128 s + 2^15) / 2^16) = ((s >> 1) + 128) >> 8.
+// Above that range the operators give 32767 and below it -32768 (setting
+// Overflow), which is that same expression clamped to 16 bits: the
+// saturating pack. The window factors lie in 0..32767, so L_mls by them
+// never saturates and plain lane arithmetic gives it.
 G719_AVX2_KERNEL void overlap_add_kernel(const Word32 *aliased, Word16 *samples, Word32 *history, const Word16 *W) {
   __m256i ov = _mm256_setzero_si256();
-  const __m128i seven = _mm_cvtsi32_si128(7);
-  const __m256i half = _mm256_set1_epi32(32768);
+  const __m256i top = _mm256_set1_epi32((1 << 24) - 257);
+  const __m256i bottom = _mm256_set1_epi32(-(1 << 24));
+  const __m256i half_step = _mm256_set1_epi32(128);
   for (int i = 0; i < 960; i += 8) {
-    const __m256i w = L_mls8(loadu8(aliased + i), load_window8(W + i), ov);
-    const __m256i s = L_shl8_positive(L_add8(w, loadu8(history + i), ov), seven, ov);
-    // round_fx: the upper halves of L_add(s, 0x8000), all within 16 bits,
-    // so the saturating pack only narrows; the permute undoes its lane order.
-    const __m256i r = _mm256_srai_epi32(L_add8(s, half, ov), 16);
+    const __m256i w = PlainLanes::mls(loadu8(aliased + i), load_window8(W + i), ov);
+    const __m256i s = L_add8(w, loadu8(history + i), ov);
+    ov = _mm256_or_si256(ov, _mm256_or_si256(_mm256_cmpgt_epi32(s, top), _mm256_cmpgt_epi32(bottom, s)));
+    const __m256i r = _mm256_srai_epi32(_mm256_add_epi32(_mm256_srai_epi32(s, 1), half_step), 8);
+    // The pack clamps to 16 bits; the permute undoes its lane order.
     const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(r, r), 0x08);
     _mm_storeu_si128(reinterpret_cast<__m128i *>(samples + i), _mm256_castsi256_si128(packed));
   }
   for (int i = 0; i < 960; i += 8) {
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(history + i),
-                        L_mls8(loadu8(aliased + 960 + i), load_window8(W + 960 + i), ov));
+                        PlainLanes::mls(loadu8(aliased + 960 + i), load_window8(W + 960 + i), ov));
   }
   flush_overflow(ov);
 }

@@ -128,6 +128,17 @@ TEST_F(BlockKernelsAvx2, OverlapAddMatchesPortable) {
       expect_same_overlap_add(std::vector<Word32>(1920, a), std::vector<Word32>(960, h), "constant");
     }
   }
+  // Sums on both sides of the limits where the shift by 7 and the rounding
+  // start to saturate (the aliased half is 0, so the sum is the history).
+  std::vector<Word32> edges(960, 0);
+  const Word32 limits[] = {(1 << 24) - 258, (1 << 24) - 257, (1 << 24) - 256, (1 << 24) - 1, 1 << 24,
+                           -(1 << 24) + 1, -(1 << 24),     -(1 << 24) - 1,  255,            256,
+                           -256,           -257,           511,             -511,           MAX_32};
+  for (std::size_t k = 0; k < std::size(limits); ++k) {
+    std::fill(edges.begin(), edges.end(), 0);
+    edges[k * 61] = limits[k];
+    expect_same_overlap_add(std::vector<Word32>(1920, 0), edges, "limit");
+  }
 }
 
 TEST_F(BlockKernelsAvx2, UnfoldingMatchesPortable) {
