@@ -113,22 +113,14 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
 
   if (limit > 0) {
     // The pass works on a padded copy, which the vector search reads whole.
-    // While no priority has left +-(kPrioritySearchPlainBound - 2 * limit)
-    // and none has been set to MIN_16, none can leave the plain search's
-    // bound (each step lowers one priority by 2, at most limit times).
     Word16 work[kPriorityWorkSize];
-    bool plain = true;
-    const Word16 plain_bound = static_cast<Word16>(kPrioritySearchPlainBound - 2 * limit);
-    for (int i = 0; i < kPriorityWorkSize; ++i) {
-      work[i] = i < nb ? priority[i] : MIN_16;
-      if (i < nb && (work[i] > plain_bound || work[i] < -plain_bound)) plain = false;
-    }
+    for (int i = 0; i < kPriorityWorkSize; ++i) work[i] = i < nb ? priority[i] : MIN_16;
     Word16 window = 1;
     Word16 counter = 0;
     for (;;) {
       // The window never needs to pass the last sorted position.
       const Word16 top = window < last_position ? window : last_position;
-      const Word16 best = plain ? first_max_position(work, top) : first_max_position_saturating(work, top);
+      const Word16 best = first_max_position(work, top);
       if (best == window) window = add(window, 1);
 
       const Word16 band = band_order[best];
@@ -139,7 +131,6 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
       allocation[band] = add(allocation[band], 1);
       if (sub(allocation[band], max_bits) >= 0) {
         work[best] = MIN_16;
-        plain = false;
       }
       bits = sub(bits, width);
       if (sub(bits, 8) < 0) break;
