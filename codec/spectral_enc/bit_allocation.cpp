@@ -1,5 +1,8 @@
 #include "spectral_enc/bit_allocation.h"
 
+#include <cstdint>
+
+#include "frame/cpu_dispatch.h"
 #include "spectral_enc/priority_search.h"
 
 namespace {
@@ -109,38 +112,128 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
   if (nb < 1) return;
   Word16 bits = budget;
   const Word16 limit = shr(budget, 3);
-  const Word16 last_position = sub(nb, 1);
 
   if (limit > 0) {
     // The pass works on a padded copy, which the vector search reads whole.
     Word16 work[kPriorityWorkSize];
-    for (int i = 0; i < kPriorityWorkSize; ++i) work[i] = i < nb ? priority[i] : MIN_16;
+    for (int i = 0; i < nb; ++i) work[i] = priority[i];
+    for (int i = nb; i < kPriorityWorkSize; ++i) work[i] = MIN_16;
+    const auto search = g719_avx2_active() ? window_max_avx2 : window_max_plain;
+
+    // Plain arithmetic where the operators cannot saturate, so results and
+    // Overflow stay those of the operators: bits starts at budget >= 8
+    // (limit > 0), is lowered by a width of 8..32 only while it is at least
+    // that width, and the pass stops once it is below 8, so bits stays in
+    // 0..32767. An allocation entry is raised only while below max_bits, so
+    // + 1 stays <= 32767. window is at most 44 (a position + 1) and the
+    // counter stops at limit <= 4095 or restarts at most at nb + 1.
+    // Comparisons of sub(a, b) with 0 are comparisons of a with b: the
+    // saturated difference keeps the sign and is 0 only for a == b (the
+    // operator would set Overflow for allocation - max_bits only with a
+    // negative max_bits, never passed by the codec). best > nb - 2 is
+    // best == last_position, as best never passes top.
+    const int last_position = nb - 1;
+    int window = 1;
+    int counter = 0;
+
+    // Each step serves the first maximum of work[0..top]. A record of that
+    // window is kept between steps: peak = max(work[0..top]) and at_peak =
+    // the positions in 0..top holding it, so the first maximum is the lowest
+    // position in at_peak. It stays exact because
+    // - serving that position only lowers its entry (by 2, or to MIN_16) or,
+    //   at MIN_16, leaves it: once lowered it leaves the record, and the
+    //   other positions still hold the maximum of the window;
+    // - when the window grows by one position, the new entry either beats
+    //   peak (a record of its own), equals it (joins) or is below (ignored);
+    // - any other change of top, or an emptied record, takes a new search.
+    int top = -1;
+    Word16 peak = 0;
+    std::uint64_t at_peak = 0;
+    for (;;) {
+      // The window never needs to pass the last sorted position.
+      const int new_top = window < last_position ? window : last_position;
+      if (new_top == top + 1 && at_peak != 0) {
+        const Word16 v = work[new_top];
+        if (v > peak) {
+          peak = v;
+          at_peak = 0;
+        }
+        if (v == peak) at_peak |= std::uint64_t{1} << new_top;
+      } else if (new_top != top || at_peak == 0) {
+        const WindowMax w = search(work, 0, new_top);
+        peak = w.value;
+        at_peak = w.positions;
+      }
+      top = new_top;
+      const int best = __builtin_ctzll(at_peak);
+      if (best == window) ++window;
+
+      const Word16 band = band_order[best];
+      const Word16 width = band_width_table[band];
+      if (bits < width || allocation[band] >= max_bits) break;
+
+      // Saturates at MIN_16 for a priority of MIN_16 or MIN_16 + 1.
+      work[best] = sub(work[best], 2);
+      ++allocation[band];
+      if (allocation[band] >= max_bits) work[best] = MIN_16;
+      if (work[best] != peak) at_peak &= at_peak - 1;  // best is the lowest position
+      bits = static_cast<Word16>(bits - width);
+      if (bits < 8) break;
+
+      if (best == last_position) {
+        // The last sorted position was served: restart the window at the
+        // first band that can still take bits; the pass counter resumes from
+        // there.
+        int n = 0;
+        while (n < nb && work[n] <= MIN_16) ++n;
+        if (n < nb) {
+          window = n + 1;
+          counter = n;
+        } else {
+          counter = nb;
+        }
+      }
+      ++counter;
+      if (counter >= limit) break;
+    }
+    for (int i = 0; i < nb; ++i) priority[i] = work[i];
+  }
+
+  give_leftover(band_order, nb, 16, 23, 0, 16, &bits, allocation);
+  give_leftover(band_order, nb, 16, 23, 1, 16, &bits, allocation);
+  give_leftover(band_order, nb, 0, 15, 0, 8, &bits, allocation);
+  give_leftover(band_order, nb, 0, 15, 1, 8, &bits, allocation);
+}
+
+void allocate_bits_reference(Word16 *priority, const Word16 *band_order, Word16 budget, Word16 nb, Word16 max_bits,
+                             Word16 *allocation) {
+  if (nb > kNumBands) nb = kNumBands;
+  if (nb < 1) return;
+  Word16 bits = budget;
+  const Word16 limit = shr(budget, 3);
+  const Word16 last_position = sub(nb, 1);
+
+  if (limit > 0) {
     Word16 window = 1;
     Word16 counter = 0;
     for (;;) {
-      // The window never needs to pass the last sorted position.
       const Word16 top = window < last_position ? window : last_position;
-      const Word16 best = first_max_position(work, top);
+      const Word16 best = first_max_position_saturating(priority, top);
       if (best == window) window = add(window, 1);
 
       const Word16 band = band_order[best];
       const Word16 width = band_width_table[band];
       if (sub(bits, width) < 0 || sub(allocation[band], max_bits) >= 0) break;
 
-      work[best] = sub(work[best], 2);
+      priority[best] = sub(priority[best], 2);
       allocation[band] = add(allocation[band], 1);
-      if (sub(allocation[band], max_bits) >= 0) {
-        work[best] = MIN_16;
-      }
+      if (sub(allocation[band], max_bits) >= 0) priority[best] = MIN_16;
       bits = sub(bits, width);
       if (sub(bits, 8) < 0) break;
 
       if (sub(best, sub(nb, 2)) > 0) {
-        // The last sorted position was served: restart the window at the
-        // first band that can still take bits; the pass counter resumes from
-        // there.
         Word16 n = 0;
-        while (n < nb && work[n] <= MIN_16) n = add(n, 1);
+        while (n < nb && priority[n] <= MIN_16) n = add(n, 1);
         if (n < nb) {
           window = add(n, 1);
           counter = n;
@@ -151,7 +244,6 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
       counter = add(counter, 1);
       if (sub(counter, limit) >= 0) break;
     }
-    for (int i = 0; i < nb; ++i) priority[i] = work[i];
   }
 
   give_leftover(band_order, nb, 16, 23, 0, 16, &bits, allocation);

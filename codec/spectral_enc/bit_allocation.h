@@ -45,6 +45,13 @@ void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order);
 void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Word16 nb, Word16 max_bits,
                    Word16 *allocation);
 
+// The same pass with a search of the whole window by the basic operators at
+// every step: the reference the tests hold allocate_bits to. Both give the
+// same allocation and priorities; only the Overflow flag can differ (the
+// reference's comparisons saturate against a served band's MIN_16).
+void allocate_bits_reference(Word16 *priority, const Word16 *band_order, Word16 budget, Word16 nb,
+                             Word16 max_bits, Word16 *allocation);
+
 // Bits the allocation costs at fixed width: sum of allocation x band width
 // over bands 0..nb-1.
 Word16 count_allocated_bits(const Word16 *allocation, Word16 nb);
