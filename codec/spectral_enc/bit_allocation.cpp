@@ -73,6 +73,41 @@ void compute_allocation_priorities(const Word16 *levels, Word16 *priority_out, W
 
 void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order) {
   if (nb > kNumBands) nb = kNumBands;
+  if (nb < 2) return;
+  Word16 work[kPriorityWorkSize];
+  for (int i = 0; i < nb; ++i) work[i] = priority[i];
+  for (int i = nb; i < kPriorityWorkSize; ++i) work[i] = MIN_16;
+  const auto search = g719_avx2_active() ? window_max_avx2 : window_max_plain;
+
+  // Step i picks the first maximum of work[i..nb-1] (the operator test
+  // sub(a, b) < 0 is a < b) and swaps it to position i. A record of the
+  // remaining range is kept between steps: peak = its maximum and at_peak =
+  // the positions holding it, the lowest being the pick. After the swap the
+  // record only loses that position: position i leaves the range, and the
+  // entry swapped to the pick's place was below peak (it lay before the first
+  // maximum) unless the pick was position i itself. Every other entry of the
+  // range stays in place, so an empty record is the only reason to search.
+  Word16 peak = 0;
+  std::uint64_t at_peak = 0;
+  for (int i = 0; i < nb - 1; ++i) {
+    if (at_peak == 0) {
+      const WindowMax w = search(work, i, nb - 1);
+      peak = w.value;
+      at_peak = w.positions;
+    }
+    const int best = __builtin_ctzll(at_peak);
+    at_peak &= at_peak - 1;
+    work[best] = work[i];
+    work[i] = peak;
+    const Word16 o = band_order[i];
+    band_order[i] = band_order[best];
+    band_order[best] = o;
+  }
+  for (int i = 0; i < nb; ++i) priority[i] = work[i];
+}
+
+void sort_bands_by_priority_reference(Word16 *priority, Word16 nb, Word16 *band_order) {
+  if (nb > kNumBands) nb = kNumBands;
   for (Word16 i = 0; i < sub(nb, 1); i = add(i, 1)) {
     Word16 best = i;
     for (Word16 j = add(i, 1); j < nb; j = add(j, 1)) {

@@ -36,6 +36,12 @@ void compute_allocation_priorities(const Word16 *levels, Word16 *priority_out, W
 // swaps, the order among equals is that of this exact procedure.
 void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order);
 
+// The same sort searching the whole remaining range with the basic operators
+// at every step: the reference the tests hold sort_bands_by_priority to
+// (same priorities and order; only the Overflow flag can differ, set here
+// when two priorities differ by more than 32767).
+void sort_bands_by_priority_reference(Word16 *priority, Word16 nb, Word16 *band_order);
+
 // Spends budget bits on the bands, in bits per coefficient: a greedy pass by
 // priority (each bit lowers the band's priority by 2, at most max_bits per
 // coefficient), then leftovers of at least 16 / 8 bits go to unserved or

@@ -1,9 +1,9 @@
-// The bit allocation's greedy pass, which keeps a record of the window's
-// maximum between steps, against the pass that searches the whole window
-// with the basic operators at every step: the same allocation and the same
-// priorities on the portable and the AVX2 path, for allocation inputs of
-// real frames and for arbitrary ones (unsorted, full 16-bit range, MIN_16,
-// long ties, few bits per band, so that bands fill up and the window
+// The band sort and the bit allocation's greedy pass, which keep a record of
+// the searched range's maximum between steps, against the procedures that
+// search the whole range with the basic operators at every step: the same
+// order, allocation and priorities on the portable and the AVX2 path, for
+// inputs of real frames and for arbitrary ones (unsorted, full 16-bit range,
+// MIN_16, long ties, few bits per band, so that bands fill up and the window
 // restarts often).
 #include <gtest/gtest.h>
 
@@ -18,6 +18,66 @@
 #include "spectral_enc/bit_allocation.h"
 
 namespace {
+
+// Sorts on both paths and with the reference; every entry of both arrays
+// must agree, those beyond nb included.
+void expect_sort_paths(const Word16 *priority, const Word16 *order, Word16 nb, int trial) {
+  Word16 want_priority[kNumBands], want_order[kNumBands];
+  std::copy(priority, priority + kNumBands, want_priority);
+  std::copy(order, order + kNumBands, want_order);
+  sort_bands_by_priority_reference(want_priority, nb, want_order);
+  for (bool portable : {true, false}) {
+    g719_force_portable(portable);
+    Word16 p[kNumBands], o[kNumBands];
+    std::copy(priority, priority + kNumBands, p);
+    std::copy(order, order + kNumBands, o);
+    sort_bands_by_priority(p, nb, o);
+    g719_force_portable(false);
+    for (int i = 0; i < kNumBands; ++i) {
+      ASSERT_EQ(o[i], want_order[i]) << "trial " << trial << " nb " << nb << " position " << i;
+      ASSERT_EQ(p[i], want_priority[i]) << "trial " << trial << " nb " << nb << " position " << i;
+    }
+  }
+}
+
+TEST(BandSortPaths, SameOrderAsTheSelectionSort) {
+  std::mt19937 rng(5);
+  for (int trial = 0; trial < 6000; ++trial) {
+    Word16 priority[kNumBands], order[kNumBands];
+    if (trial % 3 == 0) {
+      // Priorities of real frames.
+      Word16 levels[kNumBands];
+      const int spread = 1 + static_cast<int>(rng() % 40);
+      for (Word16 &l : levels) l = static_cast<Word16>(static_cast<int>(rng() % spread) - 5);
+      compute_allocation_priorities(levels, priority, static_cast<Word16>(trial & 1));
+    } else {
+      const int range = trial % 3 == 1 ? 1 + static_cast<int>(rng() % 6) : 32767;
+      std::uniform_int_distribution<int> d(-range, range);
+      for (Word16 &p : priority) {
+        const unsigned r = rng() % 20;
+        p = r == 0 ? MIN_16 : r == 1 ? MAX_16 : static_cast<Word16>(d(rng));
+      }
+    }
+    std::iota(order, order + kNumBands, Word16{0});
+    if (trial & 4) std::shuffle(order, order + kNumBands, rng);
+    const Word16 nb = trial % 5 == 0 ? static_cast<Word16>(rng() % 47) - 1 : (trial & 8) ? 44 : 36;
+    expect_sort_paths(priority, order, nb, trial);
+  }
+  // Equal priorities, all MIN_16, ascending and descending runs, and nb
+  // outside 2..44.
+  Word16 priority[kNumBands], order[kNumBands];
+  std::iota(order, order + kNumBands, Word16{0});
+  for (Word16 nb : {MIN_16, Word16{-1}, Word16{0}, Word16{1}, Word16{2}, Word16{3}, Word16{44}, Word16{45}, MAX_16}) {
+    std::fill(priority, priority + kNumBands, Word16{4});
+    expect_sort_paths(priority, order, nb, 0);
+    std::fill(priority, priority + kNumBands, MIN_16);
+    expect_sort_paths(priority, order, nb, 1);
+    for (int i = 0; i < kNumBands; ++i) priority[i] = static_cast<Word16>(i / 3);
+    expect_sort_paths(priority, order, nb, 2);
+    for (int i = 0; i < kNumBands; ++i) priority[i] = static_cast<Word16>(-i / 2);
+    expect_sort_paths(priority, order, nb, 3);
+  }
+}
 
 struct Case {
   Word16 priority[kNumBands];
@@ -58,7 +118,7 @@ TEST(BitAllocationPaths, FramesLikeTheCodecs) {
     c.budget = static_cast<Word16>(trial % 7 == 0 ? rng() % 8000 : rng() % 2600);
     compute_allocation_priorities(levels, c.priority, transient);
     for (Word16 i = 0; i < kNumBands; ++i) c.order[i] = i;
-    sort_bands_by_priority(c.priority, c.nb, c.order);
+    sort_bands_by_priority_reference(c.priority, c.nb, c.order);
     expect_allocation_paths(c, trial);
   }
 }
