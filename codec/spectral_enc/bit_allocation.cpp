@@ -174,27 +174,22 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
     // Each step serves the first maximum of work[0..top]. A record of that
     // window is kept between steps: peak = max(work[0..top]) and at_peak =
     // the positions in 0..top holding it, so the first maximum is the lowest
-    // position in at_peak. It stays exact because
-    // - serving that position only lowers its entry (by 2, or to MIN_16) or,
-    //   at MIN_16, leaves it: once lowered it leaves the record, and the
-    //   other positions still hold the maximum of the window;
-    // - when the window grows by one position, the new entry either beats
-    //   peak (a record of its own), equals it (joins) or is below (ignored);
-    // - any other change of top, or an emptied record, takes a new search.
+    // position in at_peak. Serving that position lowers its entry (by 2, or
+    // to MIN_16), which then leaves the record, while the other positions
+    // still hold the window's maximum; at MIN_16 it may stay, and stays in
+    // the record. A new search is needed only when the record is empty or
+    // top changes. (A window grown by one position always comes with an
+    // empty record: it grows when its top position was served, the first
+    // maximum, so the only one left at peak would be a MIN_16 that stayed,
+    // and a window of MIN_16 entries has its first maximum at position 0,
+    // never its top.)
     int top = -1;
     Word16 peak = 0;
     std::uint64_t at_peak = 0;
     for (;;) {
       // The window never needs to pass the last sorted position.
       const int new_top = window < last_position ? window : last_position;
-      if (new_top == top + 1 && at_peak != 0) {
-        const Word16 v = work[new_top];
-        if (v > peak) {
-          peak = v;
-          at_peak = 0;
-        }
-        if (v == peak) at_peak |= std::uint64_t{1} << new_top;
-      } else if (new_top != top || at_peak == 0) {
+      if (new_top != top || at_peak == 0) {
         const WindowMax w = search(work, 0, new_top);
         peak = w.value;
         at_peak = w.positions;
