@@ -1,5 +1,6 @@
 #include "spectral_enc/bit_allocation.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "frame/cpu_dispatch.h"
@@ -29,7 +30,7 @@ Word16 max16(Word16 a, Word16 b) { return a > b ? a : b; }
 
 }  // namespace
 
-void compute_allocation_priorities(const Word16 *levels, Word16 *priority_out, Word16 transient) {
+void compute_allocation_priorities_reference(const Word16 *levels, Word16 *priority_out, Word16 transient) {
   Word16 a[kNumBands];
   for (int b = 0; b < kNumBands; ++b) a[b] = levels[b];
   if (transient != 0) average_quartets(a);
@@ -69,6 +70,78 @@ void compute_allocation_priorities(const Word16 *levels, Word16 *priority_out, W
   if (transient != 0) average_quartets(a);
 
   for (int b = 0; b < kNumBands; ++b) priority_out[b] = add(a[b], levels[b]);
+}
+
+namespace {
+
+// compute_allocation_priorities in plain integer arithmetic, for levels
+// within +-kAllocationPlainBound (B), where none of the reference's
+// operators saturates, so the results and the Overflow flag are the same:
+// quartet sums stay within 4B and their means within B; a group value is at
+// most the sum of nine levels (9B < 32767) scaled down, plus 8, and the
+// steps after it (- 10, spreading by - 4 / - 8, floor, offset - value) move
+// it by at most 38, so largest - smallest <= 2B + 76 < 32767. mult(x, c) is
+// (x * c) >> 15, which cannot saturate for c < 32768. The weight shift s =
+// norm_s(largest - smallest) - 13 leaves every g - smallest in 0..3: a left
+// shift when s >= 0 (nothing saturates), else a right shift by at most 13.
+void compute_priorities_plain(const Word16 *levels, Word16 *priority_out, Word16 transient) {
+  int a[kNumBands];
+  for (int b = 0; b < kNumBands; ++b) a[b] = levels[b];
+  const auto average_quartets_plain = [](int *v) {
+    for (int q = 0; q < kQuartets; ++q) {
+      const int mean = (v[4 * q] + v[4 * q + 1] + v[4 * q + 2] + v[4 * q + 3]) >> 2;
+      for (int i = 0; i < 4; ++i) v[4 * q + i] = mean;
+    }
+  };
+  if (transient != 0) average_quartets_plain(a);
+
+  int g[kNumAllocationGroups];
+  for (int j = 0; j < 10; ++j) g[j] = a[j] + 3;
+  g[10] = ((a[10] + a[11]) >> 1) + 4;
+  g[11] = ((a[12] + a[13]) >> 1) + 4;
+  g[12] = ((a[14] + a[15]) >> 1) + 4;
+  g[13] = ((a[16] + a[17]) >> 1) + 5;
+  g[14] = ((a[18] + a[19]) >> 1) + 5;
+  g[15] = (((a[20] + a[21] + a[22] + a[23]) * 8192) >> 15) + 6;
+  g[16] = (((a[24] + a[25] + a[26]) * 10923) >> 15) + 6;
+  g[17] = (((a[27] + a[28] + a[29]) * 10923) >> 15) + 6;
+  g[18] = (((a[30] + a[31] + a[32] + a[33] + a[34]) * 6553) >> 15) + 7;
+  int sum = 0;
+  for (int b = 35; b <= 43; ++b) sum += a[b];
+  g[19] = ((sum * 3641) >> 15) + 8;
+
+  for (int j = 0; j < kNumAllocationGroups; ++j) g[j] -= 10;
+  for (int j = 1; j < kNumAllocationGroups; ++j) g[j] = std::max(g[j], g[j - 1] - 4);
+  for (int j = kNumAllocationGroups - 2; j >= 0; --j) g[j] = std::max(g[j], g[j + 1] - 8);
+
+  int largest = MIN_16;
+  int smallest = MAX_16;
+  for (int j = 0; j < kNumAllocationGroups; ++j) {
+    g[j] = allocation_offset_table[j] - std::max<int>(g[j], allocation_floor_table[j]);
+    largest = std::max(largest, g[j]);
+    smallest = std::min(smallest, g[j]);
+  }
+  const int s = norm_s(static_cast<Word16>(largest - smallest)) - 13;
+  for (int j = 0; j < kNumAllocationGroups; ++j) g[j] = s >= 0 ? (g[j] - smallest) << s : (g[j] - smallest) >> -s;
+
+  for (int b = 0; b < kNumBands; ++b) a[b] = g[allocation_group_of_band[b]];
+  if (transient != 0) average_quartets_plain(a);
+
+  for (int b = 0; b < kNumBands; ++b) priority_out[b] = static_cast<Word16>(a[b] + levels[b]);
+}
+
+}  // namespace
+
+void compute_allocation_priorities(const Word16 *levels, Word16 *priority_out, Word16 transient) {
+  bool plain = true;
+  for (int b = 0; b < kNumBands; ++b) {
+    if (levels[b] > kAllocationPlainBound || levels[b] < -kAllocationPlainBound) plain = false;
+  }
+  if (plain) {
+    compute_priorities_plain(levels, priority_out, transient);
+  } else {
+    compute_allocation_priorities_reference(levels, priority_out, transient);
+  }
 }
 
 void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order) {

@@ -29,7 +29,16 @@ inline constexpr Word16 allocation_offset_table[kNumAllocationGroups] = {3, 3, 3
 // priority_out[b] = levels[b] + a perceptual weight of 0..3, for all 44
 // bands. In transient frames levels and weights are averaged over each
 // quartet of bands (one frequency range of the four short blocks).
+// Plain integer arithmetic when every level lies within
+// +-kAllocationPlainBound (the codec's levels are -5..34), the basic
+// operators otherwise; the same results and Overflow flag either way.
 void compute_allocation_priorities(const Word16 *levels, Word16 *priority_out, Word16 transient);
+
+inline constexpr Word16 kAllocationPlainBound = 3000;
+
+// The priorities with the basic operators, valid for every input: the
+// reference of the plain computation.
+void compute_allocation_priorities_reference(const Word16 *levels, Word16 *priority_out, Word16 transient);
 
 // Selection sort of priority[0..nb-1] into descending order, swapping
 // band_order along. Ties keep the earlier position as the pick; because it

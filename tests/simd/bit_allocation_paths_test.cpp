@@ -19,6 +19,35 @@
 
 namespace {
 
+// The priorities in plain arithmetic against the operator computation: the
+// same values and Overflow flag, for the codec's levels, levels up to and at
+// the plain bound, and beyond it (the operators then take over).
+TEST(AllocationPrioritiesPaths, PlainArithmeticEqualsTheOperators) {
+  std::mt19937 rng(3);
+  const int ranges[] = {20, 100, kAllocationPlainBound, kAllocationPlainBound + 1, 32767};
+  for (int trial = 0; trial < 20000; ++trial) {
+    const int range = ranges[trial % 5];
+    std::uniform_int_distribution<int> d(-range, range);
+    Word16 levels[kNumBands];
+    for (Word16 &l : levels) l = static_cast<Word16>(trial % 5 == 0 ? d(rng) + 14 : d(rng));
+    if (trial % 7 == 0) {
+      // Runs at the bound: the largest sums and spreads.
+      const Word16 edge = static_cast<Word16>((trial & 8) ? kAllocationPlainBound : -kAllocationPlainBound);
+      for (int b = static_cast<int>(rng() % kNumBands); b < kNumBands; ++b) levels[b] = edge;
+    }
+    const Word16 transient = static_cast<Word16>(trial & 1);
+    Word16 want[kNumBands], got[kNumBands];
+    Overflow = 0;
+    compute_allocation_priorities_reference(levels, want, transient);
+    const Flag want_overflow = Overflow;
+    Overflow = 0;
+    compute_allocation_priorities(levels, got, transient);
+    ASSERT_EQ(Overflow, want_overflow) << "trial " << trial;
+    Overflow = 0;
+    for (int b = 0; b < kNumBands; ++b) ASSERT_EQ(got[b], want[b]) << "trial " << trial << " band " << b;
+  }
+}
+
 // Sorts on both paths and with the reference; every entry of both arrays
 // must agree, those beyond nb included.
 void expect_sort_paths(const Word16 *priority, const Word16 *order, Word16 nb, int trial) {
