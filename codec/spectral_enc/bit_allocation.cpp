@@ -1,5 +1,9 @@
 #include "spectral_enc/bit_allocation.h"
 
+#include <algorithm>
+#include <cstdint>
+
+#include "frame/cpu_dispatch.h"
 #include "spectral_enc/priority_search.h"
 
 namespace {
@@ -26,7 +30,7 @@ Word16 max16(Word16 a, Word16 b) { return a > b ? a : b; }
 
 }  // namespace
 
-void compute_allocation_priorities(const Word16 *levels, Word16 *priority_out, Word16 transient) {
+void compute_allocation_priorities_reference(const Word16 *levels, Word16 *priority_out, Word16 transient) {
   Word16 a[kNumBands];
   for (int b = 0; b < kNumBands; ++b) a[b] = levels[b];
   if (transient != 0) average_quartets(a);
@@ -68,7 +72,114 @@ void compute_allocation_priorities(const Word16 *levels, Word16 *priority_out, W
   for (int b = 0; b < kNumBands; ++b) priority_out[b] = add(a[b], levels[b]);
 }
 
+namespace {
+
+// compute_allocation_priorities in plain integer arithmetic, for levels
+// within +-kAllocationPlainBound (B), where none of the reference's
+// operators saturates, so the results and the Overflow flag are the same:
+// quartet sums stay within 4B and their means within B; a group value is at
+// most the sum of nine levels (9B < 32767) scaled down, plus 8, and the
+// steps after it (- 10, spreading by - 4 / - 8, floor, offset - value) move
+// it by at most 38, so largest - smallest <= 2B + 76 < 32767. mult(x, c) is
+// (x * c) >> 15, which cannot saturate for c < 32768. The weight shift s =
+// norm_s(largest - smallest) - 13 leaves every g - smallest in 0..3: a left
+// shift when s >= 0 (nothing saturates), else a right shift by at most 13.
+void compute_priorities_plain(const Word16 *levels, Word16 *priority_out, Word16 transient) {
+  int a[kNumBands];
+  for (int b = 0; b < kNumBands; ++b) a[b] = levels[b];
+  const auto average_quartets_plain = [](int *v) {
+    for (int q = 0; q < kQuartets; ++q) {
+      const int mean = (v[4 * q] + v[4 * q + 1] + v[4 * q + 2] + v[4 * q + 3]) >> 2;
+      for (int i = 0; i < 4; ++i) v[4 * q + i] = mean;
+    }
+  };
+  if (transient != 0) average_quartets_plain(a);
+
+  int g[kNumAllocationGroups];
+  for (int j = 0; j < 10; ++j) g[j] = a[j] + 3;
+  g[10] = ((a[10] + a[11]) >> 1) + 4;
+  g[11] = ((a[12] + a[13]) >> 1) + 4;
+  g[12] = ((a[14] + a[15]) >> 1) + 4;
+  g[13] = ((a[16] + a[17]) >> 1) + 5;
+  g[14] = ((a[18] + a[19]) >> 1) + 5;
+  g[15] = (((a[20] + a[21] + a[22] + a[23]) * 8192) >> 15) + 6;
+  g[16] = (((a[24] + a[25] + a[26]) * 10923) >> 15) + 6;
+  g[17] = (((a[27] + a[28] + a[29]) * 10923) >> 15) + 6;
+  g[18] = (((a[30] + a[31] + a[32] + a[33] + a[34]) * 6553) >> 15) + 7;
+  int sum = 0;
+  for (int b = 35; b <= 43; ++b) sum += a[b];
+  g[19] = ((sum * 3641) >> 15) + 8;
+
+  for (int j = 0; j < kNumAllocationGroups; ++j) g[j] -= 10;
+  for (int j = 1; j < kNumAllocationGroups; ++j) g[j] = std::max(g[j], g[j - 1] - 4);
+  for (int j = kNumAllocationGroups - 2; j >= 0; --j) g[j] = std::max(g[j], g[j + 1] - 8);
+
+  int largest = MIN_16;
+  int smallest = MAX_16;
+  for (int j = 0; j < kNumAllocationGroups; ++j) {
+    g[j] = allocation_offset_table[j] - std::max<int>(g[j], allocation_floor_table[j]);
+    largest = std::max(largest, g[j]);
+    smallest = std::min(smallest, g[j]);
+  }
+  const int s = norm_s(static_cast<Word16>(largest - smallest)) - 13;
+  for (int j = 0; j < kNumAllocationGroups; ++j) g[j] = s >= 0 ? (g[j] - smallest) << s : (g[j] - smallest) >> -s;
+
+  for (int b = 0; b < kNumBands; ++b) a[b] = g[allocation_group_of_band[b]];
+  if (transient != 0) average_quartets_plain(a);
+
+  for (int b = 0; b < kNumBands; ++b) priority_out[b] = static_cast<Word16>(a[b] + levels[b]);
+}
+
+}  // namespace
+
+void compute_allocation_priorities(const Word16 *levels, Word16 *priority_out, Word16 transient) {
+  bool plain = true;
+  for (int b = 0; b < kNumBands; ++b) {
+    if (levels[b] > kAllocationPlainBound || levels[b] < -kAllocationPlainBound) plain = false;
+  }
+  if (plain) {
+    compute_priorities_plain(levels, priority_out, transient);
+  } else {
+    compute_allocation_priorities_reference(levels, priority_out, transient);
+  }
+}
+
 void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order) {
+  if (nb > kNumBands) nb = kNumBands;
+  if (nb < 2) return;
+  Word16 work[kPriorityWorkSize];
+  for (int i = 0; i < nb; ++i) work[i] = priority[i];
+  for (int i = nb; i < kPriorityWorkSize; ++i) work[i] = MIN_16;
+  const auto search = g719_avx2_active() ? window_max_avx2 : window_max_plain;
+
+  // Step i picks the first maximum of work[i..nb-1] (the operator test
+  // sub(a, b) < 0 is a < b) and swaps it to position i. A record of the
+  // remaining range is kept between steps: peak = its maximum and at_peak =
+  // the positions holding it, the lowest being the pick. After the swap the
+  // record only loses that position: position i leaves the range, and the
+  // entry swapped to the pick's place was below peak (it lay before the first
+  // maximum) unless the pick was position i itself. Every other entry of the
+  // range stays in place, so an empty record is the only reason to search.
+  Word16 peak = 0;
+  std::uint64_t at_peak = 0;
+  for (int i = 0; i < nb - 1; ++i) {
+    if (at_peak == 0) {
+      const WindowMax w = search(work, i, nb - 1);
+      peak = w.value;
+      at_peak = w.positions;
+    }
+    const int best = __builtin_ctzll(at_peak);
+    at_peak &= at_peak - 1;
+    work[best] = work[i];
+    work[i] = peak;
+    const Word16 o = band_order[i];
+    band_order[i] = band_order[best];
+    band_order[best] = o;
+  }
+  for (int i = 0; i < nb; ++i) priority[i] = work[i];
+}
+
+void sort_bands_by_priority_reference(Word16 *priority, Word16 nb, Word16 *band_order) {
   if (nb > kNumBands) nb = kNumBands;
   for (Word16 i = 0; i < sub(nb, 1); i = add(i, 1)) {
     Word16 best = i;
@@ -109,47 +220,123 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
   if (nb < 1) return;
   Word16 bits = budget;
   const Word16 limit = shr(budget, 3);
-  const Word16 last_position = sub(nb, 1);
 
   if (limit > 0) {
     // The pass works on a padded copy, which the vector search reads whole.
-    // While no priority has left +-(kPrioritySearchPlainBound - 2 * limit)
-    // and none has been set to MIN_16, none can leave the plain search's
-    // bound (each step lowers one priority by 2, at most limit times).
     Word16 work[kPriorityWorkSize];
-    bool plain = true;
-    const Word16 plain_bound = static_cast<Word16>(kPrioritySearchPlainBound - 2 * limit);
-    for (int i = 0; i < kPriorityWorkSize; ++i) {
-      work[i] = i < nb ? priority[i] : MIN_16;
-      if (i < nb && (work[i] > plain_bound || work[i] < -plain_bound)) plain = false;
+    for (int i = 0; i < nb; ++i) work[i] = priority[i];
+    for (int i = nb; i < kPriorityWorkSize; ++i) work[i] = MIN_16;
+    const auto search = g719_avx2_active() ? window_max_avx2 : window_max_plain;
+
+    // Plain arithmetic where the operators cannot saturate, so results and
+    // Overflow stay those of the operators: bits starts at budget >= 8
+    // (limit > 0), is lowered by a width of 8..32 only while it is at least
+    // that width, and the pass stops once it is below 8, so bits stays in
+    // 0..32767. An allocation entry is raised only while below max_bits, so
+    // + 1 stays <= 32767. window is at most 44 (a position + 1) and the
+    // counter stops at limit <= 4095 or restarts at most at nb + 1.
+    // Comparisons of sub(a, b) with 0 are comparisons of a with b: the
+    // saturated difference keeps the sign and is 0 only for a == b (the
+    // operator would set Overflow for allocation - max_bits only with a
+    // negative max_bits, never passed by the codec). best > nb - 2 is
+    // best == last_position, as best never passes top.
+    const int last_position = nb - 1;
+    int window = 1;
+    int counter = 0;
+
+    // Each step serves the first maximum of work[0..top]. A record of that
+    // window is kept between steps: peak = max(work[0..top]) and at_peak =
+    // the positions in 0..top holding it, so the first maximum is the lowest
+    // position in at_peak. Serving that position lowers its entry (by 2, or
+    // to MIN_16), which then leaves the record, while the other positions
+    // still hold the window's maximum; at MIN_16 it may stay, and stays in
+    // the record. A new search is needed only when the record is empty or
+    // top changes. (A window grown by one position always comes with an
+    // empty record: it grows when its top position was served, the first
+    // maximum, so the only one left at peak would be a MIN_16 that stayed,
+    // and a window of MIN_16 entries has its first maximum at position 0,
+    // never its top.)
+    int top = -1;
+    Word16 peak = 0;
+    std::uint64_t at_peak = 0;
+    for (;;) {
+      // The window never needs to pass the last sorted position.
+      const int new_top = window < last_position ? window : last_position;
+      if (new_top != top || at_peak == 0) {
+        const WindowMax w = search(work, 0, new_top);
+        peak = w.value;
+        at_peak = w.positions;
+      }
+      top = new_top;
+      const int best = __builtin_ctzll(at_peak);
+      if (best == window) ++window;
+
+      const Word16 band = band_order[best];
+      const Word16 width = band_width_table[band];
+      if (bits < width || allocation[band] >= max_bits) break;
+
+      // Saturates at MIN_16 for a priority of MIN_16 or MIN_16 + 1.
+      work[best] = sub(work[best], 2);
+      ++allocation[band];
+      if (allocation[band] >= max_bits) work[best] = MIN_16;
+      if (work[best] != peak) at_peak &= at_peak - 1;  // best is the lowest position
+      bits = static_cast<Word16>(bits - width);
+      if (bits < 8) break;
+
+      if (best == last_position) {
+        // The last sorted position was served: restart the window at the
+        // first band that can still take bits; the pass counter resumes from
+        // there.
+        int n = 0;
+        while (n < nb && work[n] <= MIN_16) ++n;
+        if (n < nb) {
+          window = n + 1;
+          counter = n;
+        } else {
+          counter = nb;
+        }
+      }
+      ++counter;
+      if (counter >= limit) break;
     }
+    for (int i = 0; i < nb; ++i) priority[i] = work[i];
+  }
+
+  give_leftover(band_order, nb, 16, 23, 0, 16, &bits, allocation);
+  give_leftover(band_order, nb, 16, 23, 1, 16, &bits, allocation);
+  give_leftover(band_order, nb, 0, 15, 0, 8, &bits, allocation);
+  give_leftover(band_order, nb, 0, 15, 1, 8, &bits, allocation);
+}
+
+void allocate_bits_reference(Word16 *priority, const Word16 *band_order, Word16 budget, Word16 nb, Word16 max_bits,
+                             Word16 *allocation) {
+  if (nb > kNumBands) nb = kNumBands;
+  if (nb < 1) return;
+  Word16 bits = budget;
+  const Word16 limit = shr(budget, 3);
+  const Word16 last_position = sub(nb, 1);
+
+  if (limit > 0) {
     Word16 window = 1;
     Word16 counter = 0;
     for (;;) {
-      // The window never needs to pass the last sorted position.
       const Word16 top = window < last_position ? window : last_position;
-      const Word16 best = plain ? first_max_position(work, top) : first_max_position_saturating(work, top);
+      const Word16 best = first_max_position_saturating(priority, top);
       if (best == window) window = add(window, 1);
 
       const Word16 band = band_order[best];
       const Word16 width = band_width_table[band];
       if (sub(bits, width) < 0 || sub(allocation[band], max_bits) >= 0) break;
 
-      work[best] = sub(work[best], 2);
+      priority[best] = sub(priority[best], 2);
       allocation[band] = add(allocation[band], 1);
-      if (sub(allocation[band], max_bits) >= 0) {
-        work[best] = MIN_16;
-        plain = false;
-      }
+      if (sub(allocation[band], max_bits) >= 0) priority[best] = MIN_16;
       bits = sub(bits, width);
       if (sub(bits, 8) < 0) break;
 
       if (sub(best, sub(nb, 2)) > 0) {
-        // The last sorted position was served: restart the window at the
-        // first band that can still take bits; the pass counter resumes from
-        // there.
         Word16 n = 0;
-        while (n < nb && work[n] <= MIN_16) n = add(n, 1);
+        while (n < nb && priority[n] <= MIN_16) n = add(n, 1);
         if (n < nb) {
           window = add(n, 1);
           counter = n;
@@ -160,7 +347,6 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
       counter = add(counter, 1);
       if (sub(counter, limit) >= 0) break;
     }
-    for (int i = 0; i < nb; ++i) priority[i] = work[i];
   }
 
   give_leftover(band_order, nb, 16, 23, 0, 16, &bits, allocation);

@@ -29,12 +29,27 @@ inline constexpr Word16 allocation_offset_table[kNumAllocationGroups] = {3, 3, 3
 // priority_out[b] = levels[b] + a perceptual weight of 0..3, for all 44
 // bands. In transient frames levels and weights are averaged over each
 // quartet of bands (one frequency range of the four short blocks).
+// Plain integer arithmetic when every level lies within
+// +-kAllocationPlainBound (the codec's levels are -5..34), the basic
+// operators otherwise; the same results and Overflow flag either way.
 void compute_allocation_priorities(const Word16 *levels, Word16 *priority_out, Word16 transient);
+
+inline constexpr Word16 kAllocationPlainBound = 3000;
+
+// The priorities with the basic operators, valid for every input: the
+// reference of the plain computation.
+void compute_allocation_priorities_reference(const Word16 *levels, Word16 *priority_out, Word16 transient);
 
 // Selection sort of priority[0..nb-1] into descending order, swapping
 // band_order along. Ties keep the earlier position as the pick; because it
 // swaps, the order among equals is that of this exact procedure.
 void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order);
+
+// The same sort searching the whole remaining range with the basic operators
+// at every step: the reference the tests hold sort_bands_by_priority to
+// (same priorities and order; only the Overflow flag can differ, set here
+// when two priorities differ by more than 32767).
+void sort_bands_by_priority_reference(Word16 *priority, Word16 nb, Word16 *band_order);
 
 // Spends budget bits on the bands, in bits per coefficient: a greedy pass by
 // priority (each bit lowers the band's priority by 2, at most max_bits per
@@ -44,6 +59,13 @@ void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order);
 // only bands band_order[0..nb-1] are changed. nb is at most 44.
 void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Word16 nb, Word16 max_bits,
                    Word16 *allocation);
+
+// The same pass with a search of the whole window by the basic operators at
+// every step: the reference the tests hold allocate_bits to. Both give the
+// same allocation and priorities; only the Overflow flag can differ (the
+// reference's comparisons saturate against a served band's MIN_16).
+void allocate_bits_reference(Word16 *priority, const Word16 *band_order, Word16 budget, Word16 nb,
+                             Word16 max_bits, Word16 *allocation);
 
 // Bits the allocation costs at fixed width: sum of allocation x band width
 // over bands 0..nb-1.

@@ -12,18 +12,19 @@ Word16 first_max_position_saturating(const Word16 *priority, Word16 top) {
   return best;
 }
 
-Word16 first_max_position_plain(const Word16 *work, Word16 top) {
-  Word16 best = 0;
-  Word16 m = work[0];
-  for (int j = 1; j <= top; ++j) {
+WindowMax window_max_plain(const Word16 *work, int first, int last) {
+  Word16 m = work[first];
+  std::uint64_t at = std::uint64_t{1} << first;
+  for (int j = first + 1; j <= last; ++j) {
     if (work[j] > m) {
-      best = static_cast<Word16>(j);
       m = work[j];
+      at = 0;
     }
+    if (work[j] == m) at |= std::uint64_t{1} << j;
   }
-  return best;
+  return {m, at};
 }
 
-Word16 first_max_position(const Word16 *work, Word16 top) {
-  return g719_avx2_active() ? first_max_position_avx2(work, top) : first_max_position_plain(work, top);
+WindowMax window_max(const Word16 *work, int first, int last) {
+  return g719_avx2_active() ? window_max_avx2(work, first, last) : window_max_plain(work, first, last);
 }

@@ -1,9 +1,12 @@
-// The bit allocation's priority search: the plain and AVX2 searches give the
-// first position of the highest priority exactly as the basic-operator loop
-// does, for every window and with many ties, while the priorities stay in
-// the plain bound; MIN_16 entries (served bands) take the operator loop.
+// The priority search of the band sort and the bit allocation: the plain and
+// AVX2 window maxima against a direct computation, for every window, with
+// many ties and over the whole 16-bit range (served bands hold MIN_16); and
+// the lowest position they report is the position the allocation's original
+// operator loop picks, whose comparisons saturate on such ranges.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <random>
 
 #include "frame/cpu_dispatch.h"
@@ -11,44 +14,77 @@
 
 namespace {
 
-TEST(PrioritySearch, PlainAndVectorSearchesEqualTheOperatorLoop) {
-  std::mt19937 rng(44);
-  for (int range : {2, 5, 40, int{kPrioritySearchPlainBound}}) {
-    std::uniform_int_distribution<int> d(-range, range);
-    for (int trial = 0; trial < 2000; ++trial) {
-      Word16 work[kPriorityWorkSize];
-      for (Word16 &v : work) v = static_cast<Word16>(d(rng));
-      for (Word16 top = 0; top < 44; ++top) {
-        Overflow = 0;
-        const Word16 want = first_max_position_saturating(work, top);
-        ASSERT_EQ(Overflow, 0);
-        ASSERT_EQ(first_max_position_plain(work, top), want) << "top " << top;
-        if (g719_cpu_has_avx2()) {
-          ASSERT_EQ(first_max_position_avx2(work, top), want) << "top " << top;
-        }
-        ASSERT_EQ(first_max_position(work, top), want) << "top " << top;
+void expect_window_max_paths(const Word16 *work) {
+  for (int first = 0; first < kPriorityWorkSize; ++first) {
+    for (int last = first; last < kPriorityWorkSize; ++last) {
+      const Word16 value = *std::max_element(work + first, work + last + 1);
+      std::uint64_t positions = 0;
+      for (int j = first; j <= last; ++j) {
+        if (work[j] == value) positions |= std::uint64_t{1} << j;
+      }
+      const WindowMax plain = window_max_plain(work, first, last);
+      ASSERT_EQ(plain.value, value) << first << ".." << last;
+      ASSERT_EQ(plain.positions, positions) << first << ".." << last;
+      if (g719_cpu_has_avx2()) {
+        const WindowMax avx2 = window_max_avx2(work, first, last);
+        ASSERT_EQ(avx2.value, value) << first << ".." << last;
+        ASSERT_EQ(avx2.positions, positions) << first << ".." << last;
+      }
+      const WindowMax chosen = window_max(work, first, last);
+      ASSERT_EQ(chosen.value, value);
+      ASSERT_EQ(chosen.positions, positions);
+      if (first == 0 && last < 44) {
+        ASSERT_EQ(__builtin_ctzll(positions), first_max_position_saturating(work, static_cast<Word16>(last)))
+            << "top " << last;
       }
     }
   }
-  // Entries beyond the window never win, even when they are the largest.
-  Word16 work[kPriorityWorkSize];
-  for (int i = 0; i < kPriorityWorkSize; ++i) work[i] = static_cast<Word16>(i);
-  EXPECT_EQ(first_max_position(work, 5), 5);
-  EXPECT_EQ(first_max_position(work, 0), 0);
-  for (Word16 &v : work) v = 7;
-  EXPECT_EQ(first_max_position(work, 43), 0);  // ties keep the first
 }
 
-TEST(PrioritySearch, ServedBandsSaturateTheOperatorComparison) {
-  // A served band (MIN_16) after a positive priority makes sub saturate;
-  // this is why the allocation leaves the plain search once a band is full.
+TEST(PrioritySearch, WindowMaximumAndItsPositionsOnEveryPath) {
+  std::mt19937 rng(44);
+  for (int range : {2, 5, 40, 16383, 32767}) {
+    std::uniform_int_distribution<int> d(-range, range);
+    for (int trial = 0; trial < 60; ++trial) {
+      Word16 work[kPriorityWorkSize];
+      for (Word16 &v : work) v = static_cast<Word16>(d(rng));
+      // Sprinkle the extremes: served bands (MIN_16) and MAX_16, which make
+      // the operator loop saturate.
+      for (Word16 &v : work) {
+        const unsigned r = rng() % 16;
+        if (r == 0) v = MIN_16;
+        if (r == 1) v = MAX_16;
+      }
+      expect_window_max_paths(work);
+    }
+  }
+  Word16 work[kPriorityWorkSize];
+  for (int i = 0; i < kPriorityWorkSize; ++i) work[i] = static_cast<Word16>(i);
+  expect_window_max_paths(work);  // the largest entries lie beyond most windows
+  for (Word16 &v : work) v = 7;
+  expect_window_max_paths(work);  // one tie across every window
+  for (Word16 &v : work) v = MIN_16;
+  expect_window_max_paths(work);  // positions outside must not join a MIN_16 maximum
+  work[47] = MAX_16;
+  work[0] = MAX_16;
+  expect_window_max_paths(work);
+}
+
+TEST(PrioritySearch, SaturatingComparisonsOnlySetTheFlag) {
+  // A served band (MIN_16) after a positive priority makes sub saturate and
+  // set Overflow; the plain search still finds the same position.
   Word16 work[kPriorityWorkSize];
   for (Word16 &v : work) v = MIN_16;
   work[0] = 12;
   work[2] = 30;
+  work[5] = MAX_16;
   Overflow = 0;
   EXPECT_EQ(first_max_position_saturating(work, 3), 2);
   EXPECT_EQ(Overflow, 1);
+  Overflow = 0;
+  EXPECT_EQ(window_max(work, 0, 3).positions, std::uint64_t{1} << 2);
+  EXPECT_EQ(first_max_position_saturating(work, 43), 5);
+  EXPECT_EQ(window_max(work, 0, 43).positions, std::uint64_t{1} << 5);
   Overflow = 0;
 }
 
