@@ -1,0 +1,128 @@
+// The one-bit quantization with the sort on one vector register.
+//
+// The eight values live in the low half of a 256-bit register as keys
+// y ^ 0x7FFF (= 32767 - y taken unsigned, so the largest value has the
+// smallest key) and their input positions in the high half. Each step of
+// the selection sort is one phminposuw, which returns the smallest key of
+// the unsorted lanes and the lowest lane holding it: the first largest
+// value, as the sort's strict comparison picks. One pshufb with a control
+// from a table then swaps that lane with the step's lane in both halves.
+#include "spectral_enc/onebit_leader_search.h"
+
+#if defined(__x86_64__)
+
+#include "spectral_enc/lattice_tables.h"
+#include "transform/simd_ops_avx2.h"
+
+namespace {
+
+struct alignas(16) ByteControl {
+  unsigned char b[16];
+};
+
+// swap_control[i][j]: the pshufb control that swaps 16-bit lanes i and j
+// (j > i); for j <= i it keeps every lane (see sort_step).
+struct SwapControls {
+  ByteControl c[kLatticeDim][kLatticeDim];
+};
+
+constexpr SwapControls make_swap_controls() {
+  SwapControls t{};
+  for (int i = 0; i < kLatticeDim; i++) {
+    for (int j = 0; j < kLatticeDim; j++) {
+      for (int lane = 0; lane < kLatticeDim; lane++) {
+        int from = lane;
+        if (j > i && lane == i) from = j;
+        if (j > i && lane == j) from = i;
+        t.c[i][j].b[2 * lane] = static_cast<unsigned char>(2 * from);
+        t.c[i][j].b[2 * lane + 1] = static_cast<unsigned char>(2 * from + 1);
+      }
+    }
+  }
+  return t;
+}
+
+constexpr SwapControls swap_controls = make_swap_controls();
+
+// Lanes below i set to the largest key, so that they are not picked again.
+struct SortedLaneMasks {
+  alignas(32) Word16 m[kLatticeDim][16];
+};
+
+constexpr SortedLaneMasks make_sorted_lane_masks() {
+  SortedLaneMasks t{};
+  for (int i = 0; i < kLatticeDim; i++) {
+    for (int lane = 0; lane < i; lane++) t.m[i][lane] = -1;
+  }
+  return t;
+}
+
+constexpr SortedLaneMasks sorted_lane_masks = make_sorted_lane_masks();
+
+// Per leader, 0xFF at each sorted place of onebit_position_mask_table.
+struct PlaceMasks {
+  alignas(16) unsigned char m[kOnebitLeaders][16];
+};
+
+constexpr PlaceMasks make_place_masks() {
+  PlaceMasks t{};
+  for (int l = 0; l < kOnebitLeaders; l++) {
+    for (int i = 0; i < kLatticeDim; i++) t.m[l][i] = onebit_position_mask_table[l][i] != 0 ? 0xFF : 0;
+  }
+  return t;
+}
+
+constexpr PlaceMasks place_masks = make_place_masks();
+
+// Step i of the selection sort. If every unsorted key is 0xFFFF (all the
+// remaining values are -32768), phminposuw may return a sorted lane below
+// i; the sort then keeps lane i in place, as the identity control for
+// j <= i does.
+template <int i>
+G719_AVX2 __m256i sort_step(__m256i v) {
+  const __m128i keys = _mm_or_si128(_mm256_castsi256_si128(v),
+                                    _mm_load_si128(reinterpret_cast<const __m128i *>(sorted_lane_masks.m[i])));
+  const int j = _mm_extract_epi16(_mm_minpos_epu16(keys), 1);
+  const __m256i control =
+      _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i *>(swap_controls.c[i][j].b)));
+  return _mm256_shuffle_epi8(v, control);
+}
+
+G719_AVX2_KERNEL void onebit_kernel(Word16 *y, Word16 *out) {
+  const __m128i flip = _mm_set1_epi16(0x7FFF);
+  const __m128i keys = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(y)), flip);
+  __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(keys), _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7), 1);
+  v = sort_step<0>(v);
+  v = sort_step<1>(v);
+  v = sort_step<2>(v);
+  v = sort_step<3>(v);
+  v = sort_step<4>(v);
+  v = sort_step<5>(v);
+  v = sort_step<6>(v);
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(y), _mm_xor_si128(_mm256_castsi256_si128(v), flip));
+
+  const int leader = nearest_onebit_leader(y);
+  const __m128i perm = _mm256_extracti128_si256(v, 1);
+  int index = onebit_leader_base_table[leader];
+  if (leader == 3 && _mm_extract_epi16(perm, 0) < _mm_extract_epi16(perm, kLatticeDim - 1)) index += 28;
+  // The mask: 1 << perm[i] per sorted place (a byte lookup), kept at the
+  // leader's places and summed (distinct bits, so the sum is their OR).
+  const __m128i bits = _mm_shuffle_epi8(_mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 0, 0, 0, 0, 0, 0, 0, 0),
+                                        _mm_packus_epi16(perm, _mm_set1_epi16(8)));
+  const __m128i kept =
+      _mm_and_si128(bits, _mm_load_si128(reinterpret_cast<const __m128i *>(place_masks.m[leader])));
+  const int mask = _mm_cvtsi128_si32(_mm_sad_epu8(kept, _mm_setzero_si128()));
+  out[0] = static_cast<Word16>(index + onebit_rank_table[mask]);
+}
+
+}  // namespace
+
+void quantize_onebit_avx2(Word16 *y, Word16 *out) { onebit_kernel(y, out); }
+
+#else
+
+#include <cstdlib>
+
+void quantize_onebit_avx2(Word16 *, Word16 *) { std::abort(); }
+
+#endif
