@@ -43,6 +43,17 @@ void quantize_onebit_avx2(Word16 *y, Word16 *out);
 // portable one.
 void quantize_onebit(Word16 *y, Word16 *out);
 
+// The one-bit path of the band coder from the Q8 normalised coefficients
+// v[0..7]: y[i] = add(c, mult(c, 3277)) with c = sub(v[i], 4), that is
+// (v - 4) * 1.1 on the codebook's scale, then the quantization of y (which
+// is not returned). The reference scales with the basic operators and
+// quantizes with quantize_onebit_reference; the AVX2 variant (only when
+// g719_cpu_has_avx2()) gives the same index, and the Overflow flag of the
+// operator scaling followed by quantize_onebit_portable (no flag from the
+// sort).
+void quantize_scaled_onebit_reference(const Word16 *v, Word16 *out);
+void quantize_scaled_onebit_avx2(const Word16 *v, Word16 *out);
+
 // Codebook index of the sorted vector's nearest codevector from its leader
 // and the input position of each sorted place (perm).
 Word16 onebit_codebook_index(int leader, const Word16 *perm);

@@ -72,6 +72,15 @@ void quantize_onebit_portable(Word16 *y, Word16 *out) {
   out[0] = onebit_codebook_index(nearest_onebit_leader(y), perm);
 }
 
+void quantize_scaled_onebit_reference(const Word16 *v, Word16 *out) {
+  Word16 y[kLatticeDim];
+  for (int i = 0; i < kLatticeDim; i++) {
+    const Word16 c = sub(v[i], 4);
+    y[i] = add(c, mult(c, 3277));
+  }
+  quantize_onebit_reference(y, out);
+}
+
 void quantize_onebit(Word16 *y, Word16 *out) {
   if (g719_avx2_active()) {
     quantize_onebit_avx2(y, out);

@@ -88,9 +88,10 @@ G719_AVX2 __m256i sort_step(__m256i v) {
   return _mm256_shuffle_epi8(v, control);
 }
 
-G719_AVX2_KERNEL void onebit_kernel(Word16 *y, Word16 *out) {
+// Sorts the eight values of values into y and writes the index to out[0].
+G719_AVX2 void quantize_vector(__m128i values, Word16 *y, Word16 *out) {
   const __m128i flip = _mm_set1_epi16(0x7FFF);
-  const __m128i keys = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(y)), flip);
+  const __m128i keys = _mm_xor_si128(values, flip);
   __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(keys), _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7), 1);
   v = sort_step<0>(v);
   v = sort_step<1>(v);
@@ -115,14 +116,38 @@ G719_AVX2_KERNEL void onebit_kernel(Word16 *y, Word16 *out) {
   out[0] = static_cast<Word16>(index + onebit_rank_table[mask]);
 }
 
+G719_AVX2_KERNEL void onebit_kernel(Word16 *y, Word16 *out) {
+  quantize_vector(_mm_loadu_si128(reinterpret_cast<const __m128i *>(y)), y, out);
+}
+
+// The scaling c = sub(v, 4), y = add(c, mult(c, 3277)) on eight lanes:
+// mult(c, 3277) = (c * 3277) >> 15 lies within +-3277, never saturates, and
+// equals (c * 6554) >> 16, the high half of that product; sub and add
+// saturate like subs/adds. Their Overflow needs no test: a saturating sub
+// leaves c = -32768, whose add saturates too, and a saturating add leaves
+// a component at 32767 or -32768, beyond the plain bound, so the saturating
+// leader search runs and its sub against leader 8 (all -256) or leader 9
+// (all +256) saturates and sets the flag anyway.
+G719_AVX2_KERNEL void scaled_onebit_kernel(const Word16 *v, Word16 *out) {
+  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(v));
+  const __m128i c = _mm_subs_epi16(x, _mm_set1_epi16(4));
+  const __m128i m = _mm_mulhi_epi16(c, _mm_set1_epi16(6554));
+  const __m128i y = _mm_adds_epi16(c, m);
+  Word16 sorted[kLatticeDim];
+  quantize_vector(y, sorted, out);
+}
+
 }  // namespace
 
 void quantize_onebit_avx2(Word16 *y, Word16 *out) { onebit_kernel(y, out); }
+
+void quantize_scaled_onebit_avx2(const Word16 *v, Word16 *out) { scaled_onebit_kernel(v, out); }
 
 #else
 
 #include <cstdlib>
 
 void quantize_onebit_avx2(Word16 *, Word16 *) { std::abort(); }
+void quantize_scaled_onebit_avx2(const Word16 *, Word16 *) { std::abort(); }
 
 #endif

@@ -125,3 +125,46 @@ TEST(OnebitLeaderSums, EqualsThePlainSearchWithinTheBound) {
 }
 
 }  // namespace
+
+namespace {
+
+// Scaling and quantization from the normalised coefficients in one AVX2
+// kernel against the basic-operator scaling and reference quantizer: the
+// same index, and the Overflow flag of the operator scaling followed by the
+// portable quantizer (whose sort sets no flag), with the scaling's sub and
+// add saturating at both ends of the range.
+TEST(OnebitQuantizerPaths, ScaledKernelEqualsScalingAndReference) {
+  if (!g719_cpu_has_avx2()) GTEST_SKIP() << "processor without AVX2";
+  std::mt19937 rng(3277);
+  const Word16 limits[] = {MIN_16, static_cast<Word16>(MIN_16 + 1), -32765, -32764, -32763, -29794,
+                           -29793, 29793, 29794, 29800, 29801, MAX_16, 4, 3, 5, 0};
+  std::uniform_int_distribution<int> pick(0, 15);
+  for (int span : {300, 1000, 15000, 32768}) {
+    std::uniform_int_distribution<int> d(-span, span - 1);
+    for (int trial = 0; trial < 20000; ++trial) {
+      Vec v;
+      for (Word16 &x : v) x = static_cast<Word16>(d(rng));
+      if (trial % 5 == 0) v[trial % 8] = limits[pick(rng)];
+      for (const Flag before : {0, 1}) {
+        Word16 want = -1, got = -2, portable = -3;
+        quantize_scaled_onebit_reference(v.data(), &want);
+        Overflow = before;
+        Vec y;
+        for (int i = 0; i < 8; ++i) {
+          const Word16 c = sub(v[i], 4);
+          y[i] = add(c, mult(c, 3277));
+        }
+        quantize_onebit_portable(y.data(), &portable);
+        const Flag want_overflow = Overflow;
+        ASSERT_EQ(portable, want);
+        Overflow = before;
+        quantize_scaled_onebit_avx2(v.data(), &got);
+        ASSERT_EQ(got, want) << ::testing::PrintToString(v);
+        ASSERT_EQ(Overflow, want_overflow) << ::testing::PrintToString(v);
+      }
+    }
+  }
+  Overflow = 0;
+}
+
+}  // namespace
