@@ -1,6 +1,8 @@
 #include "transform/transient_detector.h"
 
+#include "frame/cpu_dispatch.h"
 #include "transform/subblock_energy.h"
+#include "transform/subblock_energy_avx2.h"
 #include "transform/transient_highpass.h"
 
 namespace {
@@ -41,7 +43,8 @@ Energy energy_halve(Energy e) {
 
 // Sum of L_mult(y, y) over one sub-block.
 Energy block_energy(const Word16 *y) {
-  const SubblockEnergy e = subblock_energy(y, kSubBlockLength);
+  const SubblockEnergy e =
+      g719_avx2_active() ? subblock_energy_avx2(y, kSubBlockLength) : subblock_energy(y, kSubBlockLength);
   return {e.hi, e.lo};
 }
 
