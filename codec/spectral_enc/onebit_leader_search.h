@@ -21,6 +21,10 @@ int nearest_onebit_leader_plain(const Word16 *sorted);
 // only for inputs within +-kOnebitPlainBound, where it equals the plain one.
 int nearest_onebit_leader_sums(const Word16 *sorted);
 
+// The sums search on one AVX2 register; the same leader within the bound.
+// Only when g719_cpu_has_avx2().
+int nearest_onebit_leader_sums_avx2(const Word16 *sorted);
+
 // The sums search when sorted[0] and sorted[7] are within the bound, else
 // the saturating one.
 int nearest_onebit_leader(const Word16 *sorted);

@@ -74,6 +74,75 @@ constexpr PlaceMasks make_place_masks() {
 
 constexpr PlaceMasks place_masks = make_place_masks();
 
+// Leader pairs (2k, 2k + 1) as 16-bit lanes, one leader per 128-bit half,
+// for pmaddwd against the sorted vector in both halves.
+struct LeaderPairs {
+  alignas(32) Word16 v[kOnebitLeaders / 2][2 * kLatticeDim];
+};
+
+constexpr LeaderPairs make_leader_pairs() {
+  LeaderPairs t{};
+  for (int k = 0; k < kOnebitLeaders / 2; k++) {
+    for (int i = 0; i < kLatticeDim; i++) {
+      t.v[k][i] = onebit_leader_table[2 * k][i];
+      t.v[k][kLatticeDim + i] = onebit_leader_table[2 * k + 1][i];
+    }
+  }
+  return t;
+}
+
+constexpr LeaderPairs leader_pairs = make_leader_pairs();
+
+// 16 (128 |c_l|^2) + l in the lane order of the reduced dot products:
+// (0, 2, 4, 6 | 1, 3, 5, 7) and (8, 8, 8, 8 | 9, 9, 9, 9).
+struct LeaderKeys {
+  alignas(32) Word32 low[8];
+  alignas(32) Word32 high[8];
+};
+
+constexpr Word32 leader_key(int l) {
+  Word32 norm = 0;
+  for (int i = 0; i < kLatticeDim; i++) norm += onebit_leader_table[l][i] * onebit_leader_table[l][i];
+  return 16 * 128 * norm + l;
+}
+
+constexpr LeaderKeys make_leader_keys() {
+  LeaderKeys t{};
+  const int order[8] = {0, 2, 4, 6, 1, 3, 5, 7};
+  for (int k = 0; k < 8; k++) t.low[k] = leader_key(order[k]);
+  for (int k = 0; k < 8; k++) t.high[k] = leader_key(k < 4 ? 8 : 9);
+  return t;
+}
+
+constexpr LeaderKeys leader_keys = make_leader_keys();
+
+// The sums search on one register: with e_l = 128 |c_l|^2 - c_l . y (see
+// nearest_onebit_leader_sums) the key 16 e_l + l orders like (e_l, l), so
+// the smallest key names the first leader with the smallest e_l. The dot
+// products come from pmaddwd and three horizontal adds; within the bound
+// |e_l| <= 1024 + 16 * 15000, so 16 e_l + l fits 32 bits easily.
+G719_AVX2 int leader_within_bound(__m128i sorted) {
+  const __m256i y = _mm256_broadcastsi128_si256(sorted);
+  const __m256i *pairs = reinterpret_cast<const __m256i *>(leader_pairs.v);
+  const __m256i m0 = _mm256_madd_epi16(y, _mm256_load_si256(pairs + 0));
+  const __m256i m1 = _mm256_madd_epi16(y, _mm256_load_si256(pairs + 1));
+  const __m256i m2 = _mm256_madd_epi16(y, _mm256_load_si256(pairs + 2));
+  const __m256i m3 = _mm256_madd_epi16(y, _mm256_load_si256(pairs + 3));
+  const __m256i m4 = _mm256_madd_epi16(y, _mm256_load_si256(pairs + 4));
+  const __m256i low = _mm256_hadd_epi32(_mm256_hadd_epi32(m0, m1), _mm256_hadd_epi32(m2, m3));
+  const __m256i h4 = _mm256_hadd_epi32(m4, m4);
+  const __m256i high = _mm256_hadd_epi32(h4, h4);
+  const __m256i key_low = _mm256_sub_epi32(_mm256_load_si256(reinterpret_cast<const __m256i *>(leader_keys.low)),
+                                           _mm256_slli_epi32(low, 4));
+  const __m256i key_high = _mm256_sub_epi32(
+      _mm256_load_si256(reinterpret_cast<const __m256i *>(leader_keys.high)), _mm256_slli_epi32(high, 4));
+  const __m256i k = _mm256_min_epi32(key_low, key_high);
+  __m128i h = _mm_min_epi32(_mm256_castsi256_si128(k), _mm256_extracti128_si256(k, 1));
+  h = _mm_min_epi32(h, _mm_shuffle_epi32(h, 0x4E));
+  h = _mm_min_epi32(h, _mm_shuffle_epi32(h, 0xB1));
+  return _mm_cvtsi128_si32(h) & 15;
+}
+
 // Step i of the selection sort. If every unsorted key is 0xFFFF (all the
 // remaining values are -32768), phminposuw may return a sorted lane below
 // i; the sort then keeps lane i in place, as the identity control for
@@ -100,9 +169,12 @@ G719_AVX2 void quantize_vector(__m128i values, Word16 *y, Word16 *out) {
   v = sort_step<4>(v);
   v = sort_step<5>(v);
   v = sort_step<6>(v);
-  _mm_storeu_si128(reinterpret_cast<__m128i *>(y), _mm_xor_si128(_mm256_castsi256_si128(v), flip));
+  const __m128i sorted = _mm_xor_si128(_mm256_castsi256_si128(v), flip);
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(y), sorted);
 
-  const int leader = nearest_onebit_leader(y);
+  const int leader = y[0] <= kOnebitPlainBound && y[kLatticeDim - 1] >= -kOnebitPlainBound
+                         ? leader_within_bound(sorted)
+                         : nearest_onebit_leader_saturating(y);
   const __m128i perm = _mm256_extracti128_si256(v, 1);
   int index = onebit_leader_base_table[leader];
   if (leader == 3 && _mm_extract_epi16(perm, 0) < _mm_extract_epi16(perm, kLatticeDim - 1)) index += 28;
@@ -137,7 +209,13 @@ G719_AVX2_KERNEL void scaled_onebit_kernel(const Word16 *v, Word16 *out) {
   quantize_vector(y, sorted, out);
 }
 
+G719_AVX2_KERNEL int leader_kernel(const Word16 *sorted) {
+  return leader_within_bound(_mm_loadu_si128(reinterpret_cast<const __m128i *>(sorted)));
+}
+
 }  // namespace
+
+int nearest_onebit_leader_sums_avx2(const Word16 *sorted) { return leader_kernel(sorted); }
 
 void quantize_onebit_avx2(Word16 *y, Word16 *out) { onebit_kernel(y, out); }
 
@@ -148,6 +226,7 @@ void quantize_scaled_onebit_avx2(const Word16 *v, Word16 *out) { scaled_onebit_k
 #include <cstdlib>
 
 void quantize_onebit_avx2(Word16 *, Word16 *) { std::abort(); }
+int nearest_onebit_leader_sums_avx2(const Word16 *) { std::abort(); }
 void quantize_scaled_onebit_avx2(const Word16 *, Word16 *) { std::abort(); }
 
 #endif

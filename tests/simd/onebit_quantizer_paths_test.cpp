@@ -2,7 +2,8 @@
 // reference with the basic operators: the same sorted vector and codebook
 // index for random vectors of every scale, for every vector over small sets
 // of values (which exercises how the sort resolves equal values), and for
-// the limit values. Also the sums leader search against the plain one.
+// the limit values. Also the sums leader searches (portable and AVX2)
+// against the plain one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -110,8 +111,13 @@ TEST(OnebitLeaderSums, EqualsThePlainSearchWithinTheBound) {
         Word16 y[8];
         for (Word16 &v : y) v = static_cast<Word16>(d(rng) * grid);
         sort_descending(y);
-        ASSERT_EQ(nearest_onebit_leader_sums(y), nearest_onebit_leader_plain(y))
+        const int want = nearest_onebit_leader_plain(y);
+        ASSERT_EQ(nearest_onebit_leader_sums(y), want)
             << ::testing::PrintToString(Vec{y[0], y[1], y[2], y[3], y[4], y[5], y[6], y[7]});
+        if (g719_cpu_has_avx2()) {
+          ASSERT_EQ(nearest_onebit_leader_sums_avx2(y), want)
+              << ::testing::PrintToString(Vec{y[0], y[1], y[2], y[3], y[4], y[5], y[6], y[7]});
+        }
       }
     }
   }
@@ -120,6 +126,9 @@ TEST(OnebitLeaderSums, EqualsThePlainSearchWithinTheBound) {
       Word16 y[8] = {a, a, a, b, b, b, b, b};
       sort_descending(y);
       EXPECT_EQ(nearest_onebit_leader_sums(y), nearest_onebit_leader_plain(y));
+      if (g719_cpu_has_avx2()) {
+        EXPECT_EQ(nearest_onebit_leader_sums_avx2(y), nearest_onebit_leader_plain(y));
+      }
     }
   }
 }
