@@ -7,6 +7,7 @@
 #include "spectral_enc/coef_huffman.h"
 #include "spectral_enc/lattice.h"
 #include "spectral_enc/lattice_tables.h"
+#include "spectral_enc/onebit_leader_search.h"
 
 namespace {
 
@@ -105,6 +106,15 @@ Word16 write_band_group_indices(const Word16 *indices, const Word16 *allocation,
 
 void quantize_and_write_onebit_vectors(const Word16 *normalized, Word16 *indices, Word16 *words,
                                        Word16 vector_count) {
+  if (g719_avx2_active()) {
+    // Scaling and quantization in one kernel (spectral_enc/onebit_leader_search.h).
+    for (Word16 v = 0; v < vector_count; v++) {
+      const Word16 at = shl(v, 3);
+      quantize_scaled_onebit_avx2(normalized + at, indices + at);
+      g719_write_values(indices + at, 8, 1, words + at);
+    }
+    return;
+  }
   for (Word16 v = 0; v < vector_count; v++) {
     const Word16 at = shl(v, 3);
     Word16 y[kLatticeDim];

@@ -197,36 +197,6 @@ void lattice_quantize_vector_portable(Word16 *y, Word16 *k, Word16 modulus, Word
 }
 
 void quantize_onebit_vector(Word16 *y, Word16 *out) {
-  // Sort descending, remembering where each value came from.
-  Word16 perm[kLatticeDim];
-  for (int i = 0; i < kLatticeDim; i++) perm[i] = static_cast<Word16>(i);
-  for (int i = 0; i < kLatticeDim - 1; i++) {
-    int best = i;
-    for (int j = i + 1; j < kLatticeDim; j++) {
-      if (sub(y[best], y[j]) < 0) best = j;
-    }
-    const Word16 ty = y[i];
-    y[i] = y[best];
-    y[best] = ty;
-    const Word16 tp = perm[i];
-    perm[i] = perm[best];
-    perm[best] = tp;
-  }
-
-  // Nearest leader to the sorted vector; ties keep the lower leader.
-  const int leader = nearest_onebit_leader(y);
-
-  // Index of the leader's permutation that puts its components back at the
-  // input positions of the sorted values.
-  Word16 index = onebit_leader_base_table[leader];
-  if (leader == 3) {
-    Word16 order = 0;  // negative when the +2 lies at a lower position than the -2
-    for (int i = 0; i < kLatticeDim; i++) {
-      order = add(order, extract_l(L_mult0(perm[i], onebit_leader_table[3][i])));
-    }
-    if (order < 0) index = add(index, 28);
-  }
-  Word16 mask = 0;
-  for (int i = 0; i < kLatticeDim; i++) mask = add(mask, shl(onebit_position_mask_table[leader][i], perm[i]));
-  out[0] = add(index, onebit_rank_table[mask]);
+  // The reference and the fast variants are in onebit_quantizer*.cpp.
+  quantize_onebit(y, out);
 }

@@ -1,16 +1,30 @@
 #include "spectral_enc/norm_quantizer.h"
 
 #include "frame/block_scaling.h"
+#include "frame/cpu_dispatch.h"
 #include "spectral_enc/band_energy.h"
 
 void compute_band_norm_index(const Word32 *coefficients, Word16 *index_out, Word16 index_limit, Word16 width,
                              Word16 group) {
+  if (width > 0 && width <= 32 && (width & 7) == 0 && g719_avx2_active()) {
+    compute_band_norm_index_avx2(coefficients, index_out, index_limit, width, group);
+  } else {
+    compute_band_norm_index_portable(coefficients, index_out, index_limit, width, group);
+  }
+}
+
+void compute_band_norm_index_portable(const Word32 *coefficients, Word16 *index_out, Word16 index_limit,
+                                      Word16 width, Word16 group) {
   // Peak magnitude fixes the block shift that keeps the squares in range.
-  Word32 peak = block_peak_magnitude(coefficients, width);
+  Word32 peak = block_peak_magnitude_portable(coefficients, width);
   if (peak < 1) peak = 1;
   const Word16 shift = sub(norm_l(peak), norm_shift_offset_table[group]);
 
-  Word32 energy = band_energy(coefficients, width, shift);
+  const Word32 energy = band_energy_portable(coefficients, width, shift);
+  *index_out = band_norm_index_from_energy(energy, shift, index_limit, group);
+}
+
+Word16 band_norm_index_from_energy(Word32 energy, Word16 shift, Word16 index_limit, Word16 group) {
   energy = L_mls(energy, reciprocal_width_table[group]);  // mean square
 
   const Word16 t = shl(sub(shift, 16), 1);
@@ -24,7 +38,7 @@ void compute_band_norm_index(const Word32 *coefficients, Word16 *index_out, Word
   if (index < 0) index = 0;
   const Word16 top = sub(index_limit, 1);
   if (index > top) index = top;
-  *index_out = index;
+  return index;
 }
 
 void transient_norms_to_coding_order(const Word16 *index, const Word16 *level, Word16 *index_out,

@@ -14,6 +14,37 @@
 void compute_band_norm_index(const Word32 *coefficients, Word16 *index_out, Word16 index_limit, Word16 width,
                              Word16 group);
 
+// The reference: the portable peak and band-energy loops.
+void compute_band_norm_index_portable(const Word32 *coefficients, Word16 *index_out, Word16 index_limit,
+                                      Word16 width, Word16 group);
+// Peak, energy and index in one AVX2 pass pair; the same index and Overflow
+// flag. Only when g719_cpu_has_avx2() and width is 8, 16, 24 or 32 (every
+// band width); compute_band_norm_index takes it when both hold.
+void compute_band_norm_index_avx2(const Word32 *coefficients, Word16 *index_out, Word16 index_limit,
+                                  Word16 width, Word16 group);
+
+// The index from the band's energy (the saturating sum of the squared high
+// halves, summed at the given block shift): the common last step.
+Word16 band_norm_index_from_energy(Word32 energy, Word16 shift, Word16 index_limit, Word16 group);
+
+// The same in plain arithmetic, for 0 <= energy <= MAX_32, shift in -2..29
+// (every block shift of a band) and group 0..3: L_mls adds
+// (lo16 * r) >> 15 < 2^13 to 2 * hi16 * r < 2^28 (r <= 4096), the doubled
+// shift difference lies in -36..26, and L_shl by norm_l never saturates; no
+// operator of the basic-operator version can saturate there, so the plain
+// values are its values.
+inline Word16 band_norm_index_from_energy_plain(Word32 energy, int shift, Word16 index_limit, Word16 group) {
+  const Word32 r = reciprocal_width_table[group];
+  const Word32 mean = (((energy & 0xFFFF) * r) >> 15) + (energy >> 16) * r * 2;
+  const int n = norm_l(mean);
+  int e = n + (shift - 16) * 2;
+  if ((mean << n) < 0x5A82799A) e += 1;
+  int index = 19 + e;
+  if (index < 0) index = 0;
+  if (index > index_limit - 1) index = index_limit - 1;
+  return static_cast<Word16>(index);
+}
+
 // Copies indices and levels from band order into the transient coding order:
 // index_out[k] = index[transient_norm_order[k]], likewise for level.
 void transient_norms_to_coding_order(const Word16 *index, const Word16 *level, Word16 *index_out,

@@ -1,6 +1,9 @@
 #include "transform/transient_detector.h"
 
+#include "frame/cpu_dispatch.h"
 #include "transform/subblock_energy.h"
+#include "transform/subblock_energy_avx2.h"
+#include "transform/transient_highpass.h"
 
 namespace {
 
@@ -40,7 +43,8 @@ Energy energy_halve(Energy e) {
 
 // Sum of L_mult(y, y) over one sub-block.
 Energy block_energy(const Word16 *y) {
-  const SubblockEnergy e = subblock_energy(y, kSubBlockLength);
+  const SubblockEnergy e =
+      g719_avx2_active() ? subblock_energy_avx2(y, kSubBlockLength) : subblock_energy(y, kSubBlockLength);
   return {e.hi, e.lo};
 }
 
@@ -58,19 +62,8 @@ bool exceeds_six_times(Energy e, Energy l) {
 
 Word16 g719_detect_transient(const Word16 *input, G719EncoderState *state) {
   // High-pass filter: y[n] = (32316 y[n-1] + 24465 (x[n] - x[n-1])) / 65536.
-  Word16 y[kSubBlocks * kSubBlockLength];
-  Word16 prev_out = state->hp_prev_out;
-  Word16 prev_in = state->hp_prev_in;
-  for (int n = 0; n < kSubBlocks * kSubBlockLength; ++n) {
-    Word32 acc = L_mac0(0, prev_out, 32316);
-    acc = L_mac0(acc, input[n], 24465);
-    acc = L_msu0(acc, prev_in, 24465);
-    y[n] = round_fx(acc);
-    prev_out = y[n];
-    prev_in = input[n];
-  }
-  state->hp_prev_in = prev_in;
-  state->hp_prev_out = prev_out;
+  Word16 y[kHighpassLength];
+  transient_highpass(input, y, &state->hp_prev_in, &state->hp_prev_out);
 
   Energy long_term = {state->long_energy_hi, state->long_energy_lo};
   bool detected = false;

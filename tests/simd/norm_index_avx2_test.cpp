@@ -1,0 +1,146 @@
+// A band's norm index with AVX2 against the portable peak and energy loops:
+// the same index and Overflow flag for every band width and group, on
+// random bands of every magnitude, on the limit values (MIN_32, which the
+// peak counts as MAX_32) and on bands whose energy saturates.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "frame/cpu_dispatch.h"
+#include "spectral_enc/band_tables.h"
+#include "spectral_enc/norm_quantizer.h"
+
+namespace {
+
+class NormIndexAvx2 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!g719_cpu_has_avx2()) GTEST_SKIP() << "processor without AVX2";
+  }
+};
+
+// Every width with every group: the codec uses width band_group_width[g]
+// with group g, the kernel must hold for any pairing it accepts.
+void expect_same_index(const std::vector<Word32> &c, const char *what) {
+  for (Word16 width = 8; width <= 32; width = static_cast<Word16>(width + 8)) {
+    for (Word16 group = 0; group < kNumBandGroups; ++group) {
+      for (const Word16 limit : {Word16{32}, Word16{40}}) {
+        for (const Flag before : {0, 1}) {
+          Overflow = before;
+          Word16 want = -1;
+          compute_band_norm_index_portable(c.data(), &want, limit, width, group);
+          const Flag want_overflow = Overflow;
+          Overflow = before;
+          Word16 got = -2;
+          compute_band_norm_index_avx2(c.data(), &got, limit, width, group);
+          ASSERT_EQ(got, want) << what << ", width " << width << ", group " << group;
+          ASSERT_EQ(Overflow, want_overflow) << what << ", width " << width << ", group " << group;
+        }
+      }
+    }
+  }
+  Overflow = 0;
+}
+
+TEST_F(NormIndexAvx2, RandomBandsOfEveryMagnitude) {
+  std::mt19937 rng(44);
+  for (int bits = 1; bits <= 32; ++bits) {
+    const std::int64_t span = std::int64_t{1} << (bits - 1);
+    std::uniform_int_distribution<std::int64_t> d(-span, span - 1);
+    for (int trial = 0; trial < 40; ++trial) {
+      std::vector<Word32> c(32);
+      for (Word32 &x : c) x = static_cast<Word32>(d(rng));
+      // Quiet bands with one loud coefficient set the peak apart from the rest.
+      if (trial % 4 == 0) c[trial % 32] = static_cast<Word32>(span - 1);
+      expect_same_index(c, "random");
+    }
+  }
+}
+
+TEST_F(NormIndexAvx2, LimitValuesAndSaturatingEnergies) {
+  expect_same_index(std::vector<Word32>(32, 0), "zeros");
+  expect_same_index(std::vector<Word32>(32, MIN_32), "all MIN_32");
+  expect_same_index(std::vector<Word32>(32, MAX_32), "all MAX_32");
+  expect_same_index(std::vector<Word32>(32, -1), "all -1");
+  // Just below a power of two, negative: every high half is the most
+  // negative one the shift allows, and the energy reaches 2^31.
+  for (const Word32 v : {-(1 << 30) + 1, -(1 << 29) + 1, -(1 << 20) + 1, -(1 << 30), -(1 << 29)}) {
+    expect_same_index(std::vector<Word32>(32, v), "near a power of two");
+  }
+  for (int at = 0; at < 32; at += 5) {
+    std::vector<Word32> c(32, 12345);
+    c[at] = MIN_32;
+    expect_same_index(c, "one MIN_32");
+    c[at] = 1;
+    expect_same_index(c, "one 1");
+  }
+  // The saturation does happen in the reference (group 0, eight squares of 2^28).
+  std::vector<Word32> loud(8, -(1 << 30) + 1);
+  Word16 index = 0;
+  Overflow = 0;
+  compute_band_norm_index_portable(loud.data(), &index, 32, 8, 0);
+  EXPECT_EQ(Overflow, 1);
+  Overflow = 0;
+}
+
+TEST_F(NormIndexAvx2, DispatcherRunsTheActiveVariant) {
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<Word32> d(MIN_32, MAX_32);
+  for (const bool portable : {true, false}) {
+    g719_force_portable(portable);
+    for (int trial = 0; trial < 200; ++trial) {
+      std::vector<Word32> c(32);
+      for (Word32 &x : c) x = d(rng) >> (trial % 31);
+      for (Word16 g = 0; g < kNumBandGroups; ++g) {
+        Word16 want = -1, got = -2;
+        compute_band_norm_index_portable(c.data(), &want, 40, band_group_width[g], g);
+        compute_band_norm_index(c.data(), &got, 40, band_group_width[g], g);
+        ASSERT_EQ(got, want);
+      }
+    }
+  }
+  g719_force_portable(false);
+  Overflow = 0;
+}
+
+}  // namespace
+
+namespace {
+
+// The plain last step against the basic-operator one over the whole range
+// of block shifts, at every power of two and at the rounding point
+// 0x5A82799A of every scale (the mean square is the energy times 1/width).
+TEST(NormIndexFromEnergy, PlainEqualsOperatorsOnEveryShift) {
+  std::vector<Word32> energies = {0, 1, 2, 3, MAX_32, MAX_32 - 1};
+  for (int k = 0; k < 31; ++k) {
+    for (const std::int64_t base : {std::int64_t{1} << k, std::int64_t{0x5A82799A} >> k}) {
+      for (const std::int64_t scale : {std::int64_t{1}, std::int64_t{2}, std::int64_t{8}, std::int64_t{24},
+                                       std::int64_t{32}}) {
+        for (int d = -3; d <= 3; ++d) {
+          const std::int64_t v = base * scale + d;
+          if (v >= 0 && v <= MAX_32) energies.push_back(static_cast<Word32>(v));
+        }
+      }
+    }
+  }
+  std::mt19937 rng(19);
+  std::uniform_int_distribution<Word32> any(0, MAX_32);
+  for (int i = 0; i < 2000; ++i) energies.push_back(any(rng) >> (i % 31));
+  for (const Word32 energy : energies) {
+    for (Word16 shift = -2; shift <= 29; ++shift) {
+      for (Word16 group = 0; group < kNumBandGroups; ++group) {
+        for (const Word16 limit : {Word16{32}, Word16{40}}) {
+          Overflow = 0;
+          const Word16 want = band_norm_index_from_energy(energy, shift, limit, group);
+          ASSERT_EQ(Overflow, 0) << "a saturating step in the basic-operator version";
+          ASSERT_EQ(band_norm_index_from_energy_plain(energy, shift, limit, group), want)
+              << "energy " << energy << ", shift " << shift << ", group " << group;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
