@@ -90,6 +90,5 @@ void g719_decode_frame(const Word16 *bit_words, Word16 bad_frame, Word16 *pcm, G
 
   Word32 aliased[kAliased];
   g719_inverse_transform(coefficients, aliased, transient);
-  block_shr(aliased, kAliased, norm_shift);
-  g719_overlap_add(aliased, pcm, state->overlap_history);
+  g719_scaled_overlap_add(aliased, norm_shift, pcm, state->overlap_history);
 }

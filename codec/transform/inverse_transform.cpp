@@ -82,18 +82,26 @@ void unfold_aliased_portable(const Word32 *v, Word32 *aliased) {
 }
 
 void g719_overlap_add(const Word32 *aliased, Word16 *samples, Word32 *history) {
-  if (g719_avx2_active()) {
-    g719_overlap_add_avx2(aliased, samples, history);
-  } else {
-    g719_overlap_add_portable(aliased, samples, history);
-  }
+  g719_scaled_overlap_add(aliased, 0, samples, history);
 }
 
 void g719_overlap_add_portable(const Word32 *aliased, Word16 *samples, Word32 *history) {
+  g719_scaled_overlap_add_portable(aliased, 0, samples, history);
+}
+
+void g719_scaled_overlap_add(const Word32 *aliased, Word16 shift, Word16 *samples, Word32 *history) {
+  if (g719_avx2_active()) {
+    g719_scaled_overlap_add_avx2(aliased, shift, samples, history);
+  } else {
+    g719_scaled_overlap_add_portable(aliased, shift, samples, history);
+  }
+}
+
+void g719_scaled_overlap_add_portable(const Word32 *aliased, Word16 shift, Word16 *samples, Word32 *history) {
   const auto &W = long_synthesis_window;
   for (int i = 0; i < 960; ++i) {
-    const Word32 w = L_mls(aliased[i], W[i]);
+    const Word32 w = L_mls(L_shr(aliased[i], shift), W[i]);
     samples[i] = round_fx(L_shl(L_add(w, history[i]), 7));
   }
-  for (int i = 0; i < 960; ++i) history[i] = L_mls(aliased[960 + i], W[960 + i]);
+  for (int i = 0; i < 960; ++i) history[i] = L_mls(L_shr(aliased[960 + i], shift), W[960 + i]);
 }

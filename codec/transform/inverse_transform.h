@@ -35,3 +35,11 @@ void g719_overlap_add(const Word32 *aliased, Word16 *samples, Word32 *history);
 
 // The portable overlap-add, the reference of every variant.
 void g719_overlap_add_portable(const Word32 *aliased, Word16 *samples, Word32 *history);
+
+// The frame driver's last steps in one pass: the aliased values shifted by
+// L_shr(aliased[i], shift) (the block scaling undone), then
+// g719_overlap_add. aliased is only read. Runs the AVX2 variant when it is
+// active; both give the samples, history and Overflow flag of the portable
+// version, which is block_shr followed by g719_overlap_add.
+void g719_scaled_overlap_add(const Word32 *aliased, Word16 shift, Word16 *samples, Word32 *history);
+void g719_scaled_overlap_add_portable(const Word32 *aliased, Word16 shift, Word16 *samples, Word32 *history);

@@ -25,13 +25,27 @@ G719_AVX2 __m256i loadu8(const Word32 *v) { return _mm256_loadu_si256(reinterpre
 // Overflow), which is that same expression clamped to 16 bits: the
 // saturating pack. The window factors lie in 0..32767, so L_mls by them
 // never saturates and plain lane arithmetic gives it.
-G719_AVX2_KERNEL void overlap_add_kernel(const Word32 *aliased, Word16 *samples, Word32 *history, const Word16 *W) {
+// L_shr(x, shift) per lane: an arithmetic shift for shift >= 0 (counts from
+// 31 on give 0 or -1), L_shl by min(-shift, 32) for shift < 0 (kLeft).
+template <bool kLeft>
+G719_AVX2 __m256i shifted(const Word32 *p, __m128i count, __m256i &ov) {
+  const __m256i v = loadu8(p);
+  if constexpr (kLeft) {
+    return L_shl8_positive(v, count, ov);
+  } else {
+    return _mm256_sra_epi32(v, count);
+  }
+}
+
+template <bool kLeft>
+G719_AVX2_KERNEL void overlap_add_kernel(const Word32 *aliased, __m128i count, Word16 *samples, Word32 *history,
+                                         const Word16 *W) {
   __m256i ov = _mm256_setzero_si256();
   const __m256i top = _mm256_set1_epi32((1 << 24) - 257);
   const __m256i bottom = _mm256_set1_epi32(-(1 << 24));
   const __m256i half_step = _mm256_set1_epi32(128);
   for (int i = 0; i < 960; i += 8) {
-    const __m256i w = PlainLanes::mls(loadu8(aliased + i), load_window8(W + i), ov);
+    const __m256i w = PlainLanes::mls(shifted<kLeft>(aliased + i, count, ov), load_window8(W + i), ov);
     const __m256i s = L_add8(w, loadu8(history + i), ov);
     ov = _mm256_or_si256(ov, _mm256_or_si256(_mm256_cmpgt_epi32(s, top), _mm256_cmpgt_epi32(bottom, s)));
     const __m256i r = _mm256_srai_epi32(_mm256_add_epi32(_mm256_srai_epi32(s, 1), half_step), 8);
@@ -41,21 +55,31 @@ G719_AVX2_KERNEL void overlap_add_kernel(const Word32 *aliased, Word16 *samples,
   }
   for (int i = 0; i < 960; i += 8) {
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(history + i),
-                        PlainLanes::mls(loadu8(aliased + 960 + i), load_window8(W + 960 + i), ov));
+                        PlainLanes::mls(shifted<kLeft>(aliased + 960 + i, count, ov), load_window8(W + 960 + i), ov));
   }
   flush_overflow(ov);
 }
 
 }  // namespace
 
+void g719_scaled_overlap_add_avx2(const Word32 *aliased, Word16 shift, Word16 *samples, Word32 *history) {
+  if (shift >= 0) {
+    overlap_add_kernel<false>(aliased, _mm_cvtsi32_si128(shift), samples, history, long_synthesis_window.data());
+  } else {
+    overlap_add_kernel<true>(aliased, _mm_cvtsi32_si128(shift < -32 ? 32 : -shift), samples, history,
+                             long_synthesis_window.data());
+  }
+}
+
 void g719_overlap_add_avx2(const Word32 *aliased, Word16 *samples, Word32 *history) {
-  overlap_add_kernel(aliased, samples, history, long_synthesis_window.data());
+  g719_scaled_overlap_add_avx2(aliased, 0, samples, history);
 }
 
 #else
 
 #include <cstdlib>
 
+void g719_scaled_overlap_add_avx2(const Word32 *, Word16, Word16 *, Word32 *) { std::abort(); }
 void g719_overlap_add_avx2(const Word32 *, Word16 *, Word32 *) { std::abort(); }
 
 #endif

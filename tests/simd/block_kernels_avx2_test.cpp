@@ -141,6 +141,41 @@ TEST_F(BlockKernelsAvx2, OverlapAddMatchesPortable) {
   }
 }
 
+// The fused scaling: the AVX2 pass equals the portable one, and both equal
+// the separate block shift followed by the overlap-add, for right shifts,
+// saturating left shifts and the counts where the operators' limits apply.
+TEST_F(BlockKernelsAvx2, ScaledOverlapAddEqualsShiftThenOverlapAdd) {
+  std::mt19937 rng(93);
+  const Word16 shifts[] = {0, 1, 7, 15, 30, 31, 32, 40, MAX_16, -1, -7, -8, -31, -32, -33, MIN_16};
+  for (Word16 shift : shifts) {
+    for (int bits : {4, 18, 25, 32}) {
+      const auto aliased = random_block(rng, 1920, bits);
+      const auto history = random_block(rng, 960, bits);
+      std::vector<Word32> shifted_block = aliased, h_sep = history, h_port = history, h_vec = history;
+      Word16 s_sep[960], s_port[960], s_vec[960];
+      Overflow = 0;
+      block_shr_portable(shifted_block.data(), 1920, shift);
+      g719_overlap_add_portable(shifted_block.data(), s_sep, h_sep.data());
+      const Flag f_sep = Overflow;
+      Overflow = 0;
+      g719_scaled_overlap_add_portable(aliased.data(), shift, s_port, h_port.data());
+      const Flag f_port = Overflow;
+      Overflow = 0;
+      g719_scaled_overlap_add_avx2(aliased.data(), shift, s_vec, h_vec.data());
+      const Flag f_vec = Overflow;
+      Overflow = 0;
+      for (int i = 0; i < 960; ++i) {
+        ASSERT_EQ(s_port[i], s_sep[i]) << "shift " << shift << ", " << bits << " bits, sample " << i;
+        ASSERT_EQ(s_vec[i], s_sep[i]) << "shift " << shift << ", " << bits << " bits, sample " << i;
+      }
+      ASSERT_EQ(h_port, h_sep) << "shift " << shift;
+      ASSERT_EQ(h_vec, h_sep) << "shift " << shift;
+      EXPECT_EQ(f_port, f_sep) << "shift " << shift;
+      EXPECT_EQ(f_vec, f_sep) << "shift " << shift;
+    }
+  }
+}
+
 TEST_F(BlockKernelsAvx2, UnfoldingMatchesPortable) {
   std::mt19937 rng(480);
   std::vector<std::vector<Word32>> blocks;
