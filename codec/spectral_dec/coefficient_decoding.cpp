@@ -1,5 +1,7 @@
 #include "spectral_dec/coefficient_decoding.h"
 
+#include <cstdint>
+
 #include "frame/bit_words.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/coef_huffman.h"
@@ -72,6 +74,60 @@ void dequantize_onebit_vector(Word16 j, Word16 previous, Word16 *normalized) {
   const Word16 *codevector = &onebit_codebook[j * kVectorLength];
   for (Word16 i = 0; i < kVectorLength; i++) {
     normalized[i] = add(mult(shl(codevector[i], 8), 29789), 4);
+  }
+}
+
+// Look-up decoding of the same codes: the next 7 bits, most significant
+// first, give the component of the code word they start with and its length.
+// The codes are complete and no word is longer than 7 bits, so every 7-bit
+// pattern starts with exactly one code word.
+struct CoefLookupEntry {
+  std::uint8_t component;
+  std::uint8_t length;
+};
+
+struct CoefLookupTables {
+  CoefLookupEntry entry[4][1 << kMaxCodeLength];
+};
+
+constexpr CoefLookupTables build_coef_lookup_tables() {
+  CoefLookupTables t{};
+  for (int r = 2; r <= kMaxHuffmanBits; ++r) {
+    const int first = coef_huffman_offsets[r];
+    for (int k = 0; k < (1 << r); ++k) {
+      const int length = coef_huffman_lengths[first + k];
+      const int spare = kMaxCodeLength - length;
+      for (int s = 0; s < (1 << spare); ++s) {
+        t.entry[r - 2][(coef_huffman_codes[first + k] << spare) | s] =
+            CoefLookupEntry{static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(length)};
+      }
+    }
+  }
+  return t;
+}
+
+constexpr CoefLookupTables kCoefLookup = build_coef_lookup_tables();
+
+// Every pattern is covered once the code lengths are those of complete
+// codes (a length of 0 would mean an uncovered pattern).
+constexpr bool every_pattern_decodes() {
+  for (const auto &table : kCoefLookup.entry) {
+    for (const auto &e : table) {
+      if (e.length == 0) return false;
+    }
+  }
+  return true;
+}
+static_assert(every_pattern_decodes());
+
+void decode_onebit_vectors_from(BitWordReader &reader, Word16 *index, Word16 num_vectors, Word16 *normalized) {
+  Word16 previous = 32767;
+  for (Word16 v = 0; v < num_vectors; v++) {
+    const Word16 pos = static_cast<Word16>(v * kVectorLength);  // at most 3 * 8
+    const Word16 j = static_cast<Word16>(reader.take(kOnebitIndexBits));
+    index[pos] = j;
+    dequantize_onebit_vector(j, previous, normalized + pos);
+    previous = j;
   }
 }
 
@@ -186,6 +242,71 @@ void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *ind
       allocation[b] = 1;
       const Word16 first = band_start_table[b];
       decode_onebit_vectors(index + first, cursor, shr(w, 3), normalized + first);
+      spare = sub(spare, w);
+    }
+  }
+}
+
+Word16 read_band_group_indices(BitWordReader &reader, const Word16 *allocation, Word16 huffman_coded,
+                               Word16 index_offset, Word16 first_band, Word16 end_band, Word16 width,
+                               Word16 *index) {
+  // Counts in plain arithmetic: a group has at most 16 bands of at most 32
+  // fields of at most 16 bits, far below 2^15, so the add() chains of the
+  // word-by-word form never saturate. The 16-bit-and-wider fields of an
+  // out-of-range allocation keep the saturating shl/add, so values and flags
+  // match, except that the word-by-word form's sub(word, BIT_WORD_ONE) can
+  // also set Overflow on a word far from both bit words, which an unpacked
+  // frame never holds.
+  const std::ptrdiff_t start = reader.consumed();
+  const Word16 vectors = shr(width, 3);
+  Word16 off = index_offset;
+  for (Word16 b = first_band; b < end_band; b++) {
+    const Word16 r = allocation[b];
+    Word16 *slots = index + off;
+    if (huffman_coded != 0 && r >= 2 && r <= kMaxHuffmanBits) {
+      const CoefLookupEntry *table = kCoefLookup.entry[r - 2];
+      for (Word16 i = 0; i < width; i++) {
+        const CoefLookupEntry e = table[reader.peek(kMaxCodeLength)];
+        slots[i] = e.component;
+        reader.skip(e.length);
+      }
+    } else if (r >= 2 && r <= 15) {
+      for (Word16 i = 0; i < width; i++) slots[i] = static_cast<Word16>(reader.take(r));
+    } else if (r >= 16) {
+      for (Word16 i = 0; i < width; i++) {
+        Word16 v = 0;
+        for (Word16 j = 0; j < r; j++) {
+          v = shl(v, 1);
+          if (reader.take(1) != 0) v = add(v, 1);
+        }
+        slots[i] = v;
+      }
+    } else if (r == 1) {
+      for (Word16 v = 0; v < vectors; v++) slots[v * kVectorLength] = static_cast<Word16>(reader.take(kOnebitIndexBits));
+    }
+    off = add(off, width);
+  }
+  return static_cast<Word16>(reader.consumed() - start);
+}
+
+void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *index, BitWordReader &reader,
+                       Word16 *normalized, Word16 nb, Word16 spare_bits) {
+  Word16 start = nb;
+  for (Word16 p = 1; p < nb; p++) {
+    if (allocation[band_order[p]] == 0) {
+      start = p;
+      break;
+    }
+  }
+  Word16 spare = spare_bits;
+  for (Word16 p = start; p < nb; p++) {
+    const Word16 b = band_order[p];
+    if (allocation[b] != 0) continue;
+    const Word16 w = band_width_table[b];
+    if (sub(spare, w) >= 0) {
+      allocation[b] = 1;
+      const Word16 first = band_start_table[b];
+      decode_onebit_vectors_from(reader, index + first, shr(w, 3), normalized + first);
       spare = sub(spare, w);
     }
   }
