@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "frame/bit_words.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/coef_huffman.h"
@@ -64,6 +68,32 @@ void decode_coef_huffman(const Word16 *cursor, Word16 count, Word16 *out, int r)
   }
 }
 
+// out[i] = add(mult(shl(x[i], shift), factor), 4) for a vector of 8, shift
+// in 0..15. The SSE2 form (part of every x86-64 processor) widens x to 32
+// bits, shifts and packs back with signed saturation, which is shl's clamp
+// (x << shift fits 32 bits for shift <= 15), and sets Overflow when a lane
+// was clamped, as shl does. mult's product (a * factor) >> 15 is rebuilt
+// from the high and low halves of the 32-bit product; |a| <= 32768 and
+// factor < 32768 keep it within 16 bits, so neither mult nor the add of 4
+// (|mult| < 32767 - 4 for the factors used, 6144 and 29789) can saturate.
+void scale_vector(const Word16 *x, int shift, Word16 factor, Word16 *out) {
+#if defined(__SSE2__)
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(x));
+  const __m128i count = _mm_cvtsi32_si128(shift);
+  const __m128i lo32 = _mm_sll_epi32(_mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16), count);
+  const __m128i hi32 = _mm_sll_epi32(_mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16), count);
+  const __m128i a = _mm_packs_epi32(lo32, hi32);
+  // Clamped lanes no longer shift back to x (unclamped ones do exactly).
+  if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_sra_epi16(a, count), v)) != 0xFFFF) Overflow = 1;
+  const __m128i f = _mm_set1_epi16(factor);
+  const __m128i product = _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epi16(a, f), 1),
+                                       _mm_srli_epi16(_mm_mullo_epi16(a, f), 15));
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_add_epi16(product, _mm_set1_epi16(4)));
+#else
+  for (Word16 i = 0; i < kVectorLength; i++) out[i] = add(mult(shl(x[i], static_cast<Word16>(shift)), factor), 4);
+#endif
+}
+
 // One-bit codebook vector j, or the zero vector (all 4) when j < 16 follows a
 // vector index below 128 in the same band.
 void dequantize_onebit_vector(Word16 j, Word16 previous, Word16 *normalized) {
@@ -71,10 +101,7 @@ void dequantize_onebit_vector(Word16 j, Word16 previous, Word16 *normalized) {
     for (Word16 i = 0; i < kVectorLength; i++) normalized[i] = 4;
     return;
   }
-  const Word16 *codevector = &onebit_codebook[j * kVectorLength];
-  for (Word16 i = 0; i < kVectorLength; i++) {
-    normalized[i] = add(mult(shl(codevector[i], 8), 29789), 4);
-  }
+  scale_vector(&onebit_codebook[j * kVectorLength], 8, 29789, normalized);
 }
 
 // Look-up decoding of the same codes: the next 7 bits, most significant
@@ -193,8 +220,10 @@ void dequantize_band_group(const Word16 *index, const Word16 *allocation, Word16
         const Word16 pos = add(off, shl(v, 3));
         Word16 x[kVectorLength];
         d8_index_to_point(index + pos, x, r);
-        for (Word16 i = 0; i < kVectorLength; i++) {
-          normalized[pos + i] = add(mult(shl(x[i], shift), 6144), 4);
+        if (shift >= 0) {
+          scale_vector(x, shift, 6144, normalized + pos);
+        } else {
+          for (Word16 i = 0; i < kVectorLength; i++) normalized[pos + i] = add(mult(shl(x[i], shift), 6144), 4);
         }
       }
     } else if (sub(r, 1) == 0) {

@@ -1,7 +1,8 @@
 // The decoder's block reading (16-word loads, 7-bit code look-ups) against
 // its word-by-word form: norms, band group indices, spare-bit vectors and the
 // whole spectral part give the same values, counts and cursor on random and
-// garbage bits in every coding mode.
+// garbage bits in every coding mode; the 8-lane dequantization gives the
+// values and Overflow flag of shl, mult and add one coefficient at a time.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -13,6 +14,8 @@
 #include "spectral_dec/norm_decoding.h"
 #include "spectral_dec/spectral_decoder.h"
 #include "spectral_enc/band_tables.h"
+#include "spectral_enc/lattice.h"
+#include "spectral_enc/lattice_tables.h"
 
 namespace {
 
@@ -134,6 +137,80 @@ TEST(SpectrumReadingPaths, WholeSpectralPartsOfGarbageFramesMatch) {
     ASSERT_EQ(al_have, al_want);
     ASSERT_EQ(n_have, n_want) << "trial " << trial;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Dequantization as it was, one coefficient at a time with shl, mult, add.
+void dequantize_stepwise(const Word16 *index, const Word16 *allocation, Word16 first_band, Word16 end_band,
+                         Word16 width, Word16 *normalized) {
+  Word16 off = 0;
+  for (Word16 b = first_band; b < end_band; b++) {
+    const Word16 r = allocation[b];
+    if (r >= 2) {
+      for (Word16 v = 0; v < width / 8; v++) {
+        const Word16 pos = static_cast<Word16>(off + 8 * v);
+        Word16 x[8];
+        d8_index_to_point(index + pos, x, r);
+        for (int i = 0; i < 8; i++) normalized[pos + i] = add(mult(shl(x[i], sub(13, r)), 6144), 4);
+      }
+    } else if (r == 1) {
+      Word16 previous = 32767;
+      for (Word16 v = 0; v < width / 8; v++) {
+        const Word16 pos = static_cast<Word16>(off + 8 * v);
+        const Word16 j = index[pos];
+        for (int i = 0; i < 8; i++) {
+          normalized[pos + i] = previous < 128 && j < 16 ? Word16{4}
+                                                         : add(mult(shl(onebit_codebook[j * 8 + i], 8), 29789), 4);
+        }
+        previous = j;
+      }
+    } else {
+      for (Word16 i = 0; i < width; i++) normalized[off + i] = 0;
+    }
+    off = static_cast<Word16>(off + width);
+  }
+}
+
+TEST(SpectrumReadingPaths, DequantizationMatchesTheStepwiseForm) {
+  std::mt19937 rng(24);
+  int clamped = 0;
+  for (int trial = 0; trial < 4000; ++trial) {
+    Word16 allocation[kNumBands];
+    for (auto &a : allocation) a = static_cast<Word16>(static_cast<int>(rng() % 17) - 1);  // -1..15
+    // Field-sized indices, and now and then any value (large lattice points
+    // make shl clamp).
+    const bool wild = trial % 4 == 3;
+    std::vector<Word16> index(kCodedCoefficients);
+    for (int g = 0; g < kNumBandGroups; ++g) {
+      for (int b = band_group_first_band[g], off = band_group_start[g]; b < band_group_first_band[g] + band_group_band_count[g];
+           ++b, off += band_group_width[g]) {
+        const int r = allocation[b];
+        for (int i = 0; i < band_group_width[g]; ++i) {
+          const int bits = r == 1 ? 8 : (r >= 2 ? r : 4);
+          index[off + i] = static_cast<Word16>(wild && r >= 2 ? static_cast<int>(rng() % 65536) - 32768
+                                                              : static_cast<int>(rng() % (1u << bits)));
+        }
+      }
+    }
+    for (int g = 0; g < kNumBandGroups; ++g) {
+      const Word16 first = band_group_first_band[g];
+      const Word16 end = static_cast<Word16>(first + band_group_band_count[g]);
+      std::vector<Word16> want(kCodedCoefficients, kSentinel), have(kCodedCoefficients, kSentinel);
+      const int start = band_group_start[g];
+      Overflow = 0;
+      dequantize_stepwise(&index[start], allocation, first, end, band_group_width[g], &want[start]);
+      const Flag want_overflow = Overflow;
+      clamped += want_overflow;
+      Overflow = 0;
+      dequantize_band_group(&index[start], allocation, first, end, band_group_width[g], &have[start]);
+      ASSERT_EQ(have, want) << "trial " << trial << " group " << g;
+      ASSERT_EQ(Overflow, want_overflow) << "trial " << trial << " group " << g;
+    }
+  }
+  EXPECT_GT(clamped, 0);  // the clamping lanes were exercised
 }
 
 }  // namespace
