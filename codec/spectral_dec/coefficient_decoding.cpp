@@ -276,9 +276,12 @@ void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *ind
   }
 }
 
-Word16 read_band_group_indices(BitWordReader &reader, const Word16 *allocation, Word16 huffman_coded,
+Word16 read_band_group_indices(BitWordReader &caller_reader, const Word16 *allocation, Word16 huffman_coded,
                                Word16 index_offset, Word16 first_band, Word16 end_band, Word16 width,
                                Word16 *index) {
+  // A local copy lets the compiler keep the reader in registers across the
+  // index stores; it goes back to the caller at the end.
+  BitWordReader reader = caller_reader;
   // Counts in plain arithmetic: a group has at most 16 bands of at most 32
   // fields of at most 16 bits, far below 2^15, so the add() chains of the
   // word-by-word form never saturate. The 16-bit-and-wider fields of an
@@ -315,11 +318,13 @@ Word16 read_band_group_indices(BitWordReader &reader, const Word16 *allocation, 
     }
     off = add(off, width);
   }
+  caller_reader = reader;
   return static_cast<Word16>(reader.consumed() - start);
 }
 
-void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *index, BitWordReader &reader,
+void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *index, BitWordReader &caller_reader,
                        Word16 *normalized, Word16 nb, Word16 spare_bits) {
+  BitWordReader reader = caller_reader;  // kept in registers, as in read_band_group_indices
   Word16 start = nb;
   for (Word16 p = 1; p < nb; p++) {
     if (allocation[band_order[p]] == 0) {
@@ -339,4 +344,5 @@ void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *ind
       spare = sub(spare, w);
     }
   }
+  caller_reader = reader;
 }

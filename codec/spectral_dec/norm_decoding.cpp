@@ -127,10 +127,14 @@ void rebuild_norm_indices(const Word16 *symbols, Word16 transient, Word16 *norm_
   }
 }
 
-Word16 read_norm_symbols(BitWordReader &reader, Word16 huffman_coded, Word16 *symbols) {
+Word16 read_norm_symbols(BitWordReader &caller_reader, Word16 huffman_coded, Word16 *symbols) {
+  // A local copy lets the compiler keep the reader in registers across the
+  // symbol stores; it goes back to the caller at the end.
+  BitWordReader reader = caller_reader;
   symbols[0] = static_cast<Word16>(reader.take(kFirstNormBits));
   if (huffman_coded == 0) {
     for (Word16 i = 1; i <= kNumNormSymbols; i++) symbols[i] = static_cast<Word16>(reader.take(kSymbolBits));
+    caller_reader = reader;
     return kNumNormSymbols * kSymbolBits;
   }
   // At most 43 * 7 bits: the plain sum equals the add() chain.
@@ -141,5 +145,6 @@ Word16 read_norm_symbols(BitWordReader &reader, Word16 huffman_coded, Word16 *sy
     reader.skip(e.length);
     norm_bits += e.length;
   }
+  caller_reader = reader;
   return static_cast<Word16>(norm_bits);
 }

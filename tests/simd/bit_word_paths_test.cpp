@@ -42,7 +42,9 @@ TEST(BitWordPaths, WriterStoresTheFieldsOfTheBitwiseWriterAndNothingMore) {
       }
       writer.put(static_cast<std::uint16_t>(value), n);
       at += n;
-      if (rng() % 7 == 0) ASSERT_EQ(writer.finish(), got.data() + at);  // finish in the middle too
+      if (rng() % 7 == 0) {
+        ASSERT_EQ(writer.finish(), got.data() + at);  // finish in the middle too
+      }
     }
     ASSERT_EQ(writer.finish(), got.data() + at);
     ASSERT_EQ(got, expected) << "trial " << trial;
