@@ -92,10 +92,30 @@ Word16 write_band_group_indices(const Word16 *indices, const Word16 *allocation,
     } else if (coefficient_coding_flag != 0 && sub(r, kCoefHuffmanMaxBits) <= 0) {
       const Word16 first = coef_huffman_offsets[r];
       const Word16 mask = static_cast<Word16>((1 << r) - 1);  // r is 2..5: a plain shift
-      for (Word16 i = 0; i < width; i++) {
-        const Word16 entry = static_cast<Word16>(first + (band[i] & mask));
-        writer.put(static_cast<std::uint16_t>(coef_huffman_codes[entry]), coef_huffman_lengths[entry]);
+      // Two code words (at most 7 bits each) per put.
+      Word16 i = 0;
+      for (; i + 1 < width; i += 2) {
+        const int a = first + (band[i] & mask);
+        const int b = first + (band[i + 1] & mask);
+        const int length_b = coef_huffman_lengths[b];
+        writer.put((static_cast<std::uint32_t>(coef_huffman_codes[a]) << length_b) |
+                       static_cast<std::uint32_t>(coef_huffman_codes[b]),
+                   coef_huffman_lengths[a] + length_b);
       }
+      if (i < width) {
+        const int a = first + (band[i] & mask);
+        writer.put(static_cast<std::uint16_t>(coef_huffman_codes[a]), coef_huffman_lengths[a]);
+      }
+    } else if (sub(r, 8) <= 0) {
+      // Two fields (at most 8 bits each) per put.
+      const std::uint32_t field_mask = (1u << r) - 1u;
+      Word16 i = 0;
+      for (; i + 1 < width; i += 2) {
+        writer.put(((static_cast<std::uint32_t>(band[i]) & field_mask) << r) |
+                       (static_cast<std::uint32_t>(band[i + 1]) & field_mask),
+                   2 * r);
+      }
+      if (i < width) writer.put(static_cast<std::uint16_t>(band[i]), r);
     } else if (sub(r, 15) <= 0) {
       for (Word16 i = 0; i < width; i++) writer.put(static_cast<std::uint16_t>(band[i]), r);
     } else {

@@ -185,6 +185,13 @@ TEST(BitWordPaths, GroupIndicesAreWrittenAsFieldByField) {
         ASSERT_EQ(n_got, n_expected) << "trial " << trial << " group " << g;
         ASSERT_EQ(got, expected) << "trial " << trial << " group " << g;
       }
+      // Odd and short widths, which leave a single field after the pairs.
+      const Word16 width = static_cast<Word16>(1 + 2 * (trial % 8));
+      std::vector<Word16> expected(2000, kSentinel), got(2000, kSentinel);
+      const Word16 n_expected = write_group_bitwise(indices.data(), allocation, expected.data(), flag, 0, 8, width);
+      const Word16 n_got = write_band_group_indices(indices.data(), allocation, got.data(), flag, 0, 8, width);
+      ASSERT_EQ(n_got, n_expected) << "trial " << trial << " width " << width;
+      ASSERT_EQ(got, expected) << "trial " << trial << " width " << width;
     }
   }
 }
