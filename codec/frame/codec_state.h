@@ -44,6 +44,9 @@ struct G719EncoderState {
 // 1 + 8 + 129 + floor(5 * (kMaxFrameBits - 1 - 8 - 129) / 3) words.
 inline constexpr int kDecoderBitWordsCapacity = 1 + 8 + 129 + (5 * (kMaxFrameBits - 1 - 8 - 129)) / 3;
 static_assert(kDecoderBitWordsCapacity == 4174);
+// The decoder's block reader loads words up to 64 ahead of the fields it
+// decodes, but never past the end of the array: the fields stay within the
+// capacity, the look-ahead stops at its end.
 
 struct G719DecoderState {
   Word32 bitrate;

@@ -49,7 +49,8 @@ Word16 decode_good_frame(const Word16 *bit_words, Word32 *coefficients, Word16 *
   const Word16 *cursor = bit_words + 1;
 
   const Word16 budget = *transient != 0 ? state->spectral_bits_transient : state->spectral_bits_stationary;
-  g719_decode_spectrum(&cursor, budget, *transient, norm_indices, allocation, normalized);
+  g719_decode_spectrum_within(&cursor, bit_words + kBitWordCapacity, budget, *transient, norm_indices, allocation,
+                              normalized);
 
   Word16 noise_level = 0;
   if (*transient == 0) noise_level = read_noise_level(bit_words, cursor);

@@ -1,5 +1,11 @@
 #include "spectral_dec/coefficient_decoding.h"
 
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "frame/bit_words.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/coef_huffman.h"
@@ -62,6 +68,32 @@ void decode_coef_huffman(const Word16 *cursor, Word16 count, Word16 *out, int r)
   }
 }
 
+// out[i] = add(mult(shl(x[i], shift), factor), 4) for a vector of 8, shift
+// in 0..15. The SSE2 form (part of every x86-64 processor) widens x to 32
+// bits, shifts and packs back with signed saturation, which is shl's clamp
+// (x << shift fits 32 bits for shift <= 15), and sets Overflow when a lane
+// was clamped, as shl does. mult's product (a * factor) >> 15 is rebuilt
+// from the high and low halves of the 32-bit product; |a| <= 32768 and
+// factor < 32768 keep it within 16 bits, so neither mult nor the add of 4
+// (|mult| < 32767 - 4 for the factors used, 6144 and 29789) can saturate.
+void scale_vector(const Word16 *x, int shift, Word16 factor, Word16 *out) {
+#if defined(__SSE2__)
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(x));
+  const __m128i count = _mm_cvtsi32_si128(shift);
+  const __m128i lo32 = _mm_sll_epi32(_mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16), count);
+  const __m128i hi32 = _mm_sll_epi32(_mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16), count);
+  const __m128i a = _mm_packs_epi32(lo32, hi32);
+  // Clamped lanes no longer shift back to x (unclamped ones do exactly).
+  if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_sra_epi16(a, count), v)) != 0xFFFF) Overflow = 1;
+  const __m128i f = _mm_set1_epi16(factor);
+  const __m128i product = _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epi16(a, f), 1),
+                                       _mm_srli_epi16(_mm_mullo_epi16(a, f), 15));
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_add_epi16(product, _mm_set1_epi16(4)));
+#else
+  for (Word16 i = 0; i < kVectorLength; i++) out[i] = add(mult(shl(x[i], static_cast<Word16>(shift)), factor), 4);
+#endif
+}
+
 // One-bit codebook vector j, or the zero vector (all 4) when j < 16 follows a
 // vector index below 128 in the same band.
 void dequantize_onebit_vector(Word16 j, Word16 previous, Word16 *normalized) {
@@ -69,9 +101,60 @@ void dequantize_onebit_vector(Word16 j, Word16 previous, Word16 *normalized) {
     for (Word16 i = 0; i < kVectorLength; i++) normalized[i] = 4;
     return;
   }
-  const Word16 *codevector = &onebit_codebook[j * kVectorLength];
-  for (Word16 i = 0; i < kVectorLength; i++) {
-    normalized[i] = add(mult(shl(codevector[i], 8), 29789), 4);
+  scale_vector(&onebit_codebook[j * kVectorLength], 8, 29789, normalized);
+}
+
+// Look-up decoding of the same codes: the next 7 bits, most significant
+// first, give the component of the code word they start with and its length.
+// The codes are complete and no word is longer than 7 bits, so every 7-bit
+// pattern starts with exactly one code word.
+struct CoefLookupEntry {
+  std::uint8_t component;
+  std::uint8_t length;
+};
+
+struct CoefLookupTables {
+  CoefLookupEntry entry[4][1 << kMaxCodeLength];
+};
+
+constexpr CoefLookupTables build_coef_lookup_tables() {
+  CoefLookupTables t{};
+  for (int r = 2; r <= kMaxHuffmanBits; ++r) {
+    const int first = coef_huffman_offsets[r];
+    for (int k = 0; k < (1 << r); ++k) {
+      const int length = coef_huffman_lengths[first + k];
+      const int spare = kMaxCodeLength - length;
+      for (int s = 0; s < (1 << spare); ++s) {
+        t.entry[r - 2][(coef_huffman_codes[first + k] << spare) | s] =
+            CoefLookupEntry{static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(length)};
+      }
+    }
+  }
+  return t;
+}
+
+constexpr CoefLookupTables kCoefLookup = build_coef_lookup_tables();
+
+// Every pattern is covered once the code lengths are those of complete
+// codes (a length of 0 would mean an uncovered pattern).
+constexpr bool every_pattern_decodes() {
+  for (const auto &table : kCoefLookup.entry) {
+    for (const auto &e : table) {
+      if (e.length == 0) return false;
+    }
+  }
+  return true;
+}
+static_assert(every_pattern_decodes());
+
+void decode_onebit_vectors_from(BitWordReader &reader, Word16 *index, Word16 num_vectors, Word16 *normalized) {
+  Word16 previous = 32767;
+  for (Word16 v = 0; v < num_vectors; v++) {
+    const Word16 pos = static_cast<Word16>(v * kVectorLength);  // at most 3 * 8
+    const Word16 j = static_cast<Word16>(reader.take(kOnebitIndexBits));
+    index[pos] = j;
+    dequantize_onebit_vector(j, previous, normalized + pos);
+    previous = j;
   }
 }
 
@@ -137,8 +220,10 @@ void dequantize_band_group(const Word16 *index, const Word16 *allocation, Word16
         const Word16 pos = add(off, shl(v, 3));
         Word16 x[kVectorLength];
         d8_index_to_point(index + pos, x, r);
-        for (Word16 i = 0; i < kVectorLength; i++) {
-          normalized[pos + i] = add(mult(shl(x[i], shift), 6144), 4);
+        if (shift >= 0) {
+          scale_vector(x, shift, 6144, normalized + pos);
+        } else {
+          for (Word16 i = 0; i < kVectorLength; i++) normalized[pos + i] = add(mult(shl(x[i], shift), 6144), 4);
         }
       }
     } else if (sub(r, 1) == 0) {
@@ -189,4 +274,75 @@ void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *ind
       spare = sub(spare, w);
     }
   }
+}
+
+Word16 read_band_group_indices(BitWordReader &caller_reader, const Word16 *allocation, Word16 huffman_coded,
+                               Word16 index_offset, Word16 first_band, Word16 end_band, Word16 width,
+                               Word16 *index) {
+  // A local copy lets the compiler keep the reader in registers across the
+  // index stores; it goes back to the caller at the end.
+  BitWordReader reader = caller_reader;
+  // Counts in plain arithmetic: a group has at most 16 bands of at most 32
+  // fields of at most 16 bits, far below 2^15, so the add() chains of the
+  // word-by-word form never saturate. The 16-bit-and-wider fields of an
+  // out-of-range allocation keep the saturating shl/add, so values and flags
+  // match, except that the word-by-word form's sub(word, BIT_WORD_ONE) can
+  // also set Overflow on a word far from both bit words, which an unpacked
+  // frame never holds.
+  const std::ptrdiff_t start = reader.consumed();
+  const Word16 vectors = shr(width, 3);
+  Word16 off = index_offset;
+  for (Word16 b = first_band; b < end_band; b++) {
+    const Word16 r = allocation[b];
+    Word16 *slots = index + off;
+    if (huffman_coded != 0 && r >= 2 && r <= kMaxHuffmanBits) {
+      const CoefLookupEntry *table = kCoefLookup.entry[r - 2];
+      for (Word16 i = 0; i < width; i++) {
+        const CoefLookupEntry e = table[reader.peek(kMaxCodeLength)];
+        slots[i] = e.component;
+        reader.skip(e.length);
+      }
+    } else if (r >= 2 && r <= 15) {
+      for (Word16 i = 0; i < width; i++) slots[i] = static_cast<Word16>(reader.take(r));
+    } else if (r >= 16) {
+      for (Word16 i = 0; i < width; i++) {
+        Word16 v = 0;
+        for (Word16 j = 0; j < r; j++) {
+          v = shl(v, 1);
+          if (reader.take(1) != 0) v = add(v, 1);
+        }
+        slots[i] = v;
+      }
+    } else if (r == 1) {
+      for (Word16 v = 0; v < vectors; v++) slots[v * kVectorLength] = static_cast<Word16>(reader.take(kOnebitIndexBits));
+    }
+    off = add(off, width);
+  }
+  caller_reader = reader;
+  return static_cast<Word16>(reader.consumed() - start);
+}
+
+void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *index, BitWordReader &caller_reader,
+                       Word16 *normalized, Word16 nb, Word16 spare_bits) {
+  BitWordReader reader = caller_reader;  // kept in registers, as in read_band_group_indices
+  Word16 start = nb;
+  for (Word16 p = 1; p < nb; p++) {
+    if (allocation[band_order[p]] == 0) {
+      start = p;
+      break;
+    }
+  }
+  Word16 spare = spare_bits;
+  for (Word16 p = start; p < nb; p++) {
+    const Word16 b = band_order[p];
+    if (allocation[b] != 0) continue;
+    const Word16 w = band_width_table[b];
+    if (sub(spare, w) >= 0) {
+      allocation[b] = 1;
+      const Word16 first = band_start_table[b];
+      decode_onebit_vectors_from(reader, index + first, shr(w, 3), normalized + first);
+      spare = sub(spare, w);
+    }
+  }
+  caller_reader = reader;
 }

@@ -64,3 +64,14 @@ void decode_onebit_vectors(Word16 *index, const Word16 **cursor, Word16 num_vect
 // index and normalized are the whole 800-slot arrays.
 void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *index, const Word16 **cursor,
                        Word16 *normalized, Word16 nb, Word16 spare_bits);
+
+// Block-reading forms of read_band_group_indices and decode_spare_bits: the
+// same fields, indices, coefficients and counts, taken from a BitWordReader
+// (16 words loaded at a time, code words decoded from a 7-bit look-up
+// instead of bit by bit). The reader ends up past the fields read.
+class BitWordReader;
+Word16 read_band_group_indices(BitWordReader &reader, const Word16 *allocation, Word16 huffman_coded,
+                               Word16 index_offset, Word16 first_band, Word16 end_band, Word16 width,
+                               Word16 *index);
+void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *index, BitWordReader &reader,
+                       Word16 *normalized, Word16 nb, Word16 spare_bits);

@@ -26,3 +26,9 @@ Word16 read_norm_symbols(const Word16 **cursor, Word16 huffman_coded, Word16 *sy
 // clamped value is the base of the next sum, so a corrupt stream still gives
 // valid indices; a stream from a conformant encoder never gets clamped.
 void rebuild_norm_indices(const Word16 *symbols, Word16 transient, Word16 *norm_index, Word16 *norm_level);
+
+// Block-reading form of read_norm_symbols: the same symbols and count, the
+// Huffman code words decoded from a 7-bit look-up. The reader ends up past
+// the norms.
+class BitWordReader;
+Word16 read_norm_symbols(BitWordReader &reader, Word16 huffman_coded, Word16 *symbols);

@@ -8,25 +8,69 @@
 
 namespace {
 
-Word16 read_flag(const Word16 **cursor) {
-  Word16 flag;
-  g719_read_value(*cursor, 1, &flag);
-  *cursor += 1;
-  return flag;
-}
+// Where the fields come from: the caller's cursor, word by word, exactly the
+// words the fields ask for.
+class CursorFields {
+ public:
+  explicit CursorFields(const Word16 **cursor) : cursor_(cursor) {}
+  Word16 flag() {
+    Word16 flag;
+    g719_read_value(*cursor_, 1, &flag);
+    *cursor_ += 1;
+    return flag;
+  }
+  Word16 norms(Word16 huffman_coded, Word16 *symbols) { return read_norm_symbols(cursor_, huffman_coded, symbols); }
+  Word16 group(const Word16 *allocation, Word16 huffman_coded, Word16 index_offset, Word16 first_band,
+               Word16 end_band, Word16 width, Word16 *index) {
+    const Word16 bits =
+        read_band_group_indices(allocation, *cursor_, huffman_coded, index_offset, first_band, end_band, width, index);
+    *cursor_ += bits;
+    return bits;
+  }
+  void spare(Word16 *allocation, const Word16 *band_order, Word16 *index, Word16 *normalized, Word16 nb,
+             Word16 spare_bits) {
+    decode_spare_bits(allocation, band_order, index, cursor_, normalized, nb, spare_bits);
+  }
+  void finish() {}
 
-}  // namespace
+ private:
+  const Word16 **cursor_;
+};
 
-void g719_decode_spectrum(const Word16 **cursor, Word16 budget, Word16 transient, Word16 *norm_index,
-                          Word16 *allocation, Word16 *normalized) {
-  const Word16 all_bands = read_flag(cursor);
-  const Word16 norms_huffman = read_flag(cursor);
-  const Word16 coefs_huffman = read_flag(cursor);
+// Where the fields come from: a block reader over [cursor, end), which moves
+// the caller's cursor past the fields read at the end.
+class BlockFields {
+ public:
+  BlockFields(const Word16 **cursor, const Word16 *end) : cursor_(cursor), reader_(*cursor, end - *cursor) {}
+  Word16 flag() { return static_cast<Word16>(reader_.take(1)); }
+  Word16 norms(Word16 huffman_coded, Word16 *symbols) { return read_norm_symbols(reader_, huffman_coded, symbols); }
+  Word16 group(const Word16 *allocation, Word16 huffman_coded, Word16 index_offset, Word16 first_band,
+               Word16 end_band, Word16 width, Word16 *index) {
+    return read_band_group_indices(reader_, allocation, huffman_coded, index_offset, first_band, end_band, width,
+                                   index);
+  }
+  void spare(Word16 *allocation, const Word16 *band_order, Word16 *index, Word16 *normalized, Word16 nb,
+             Word16 spare_bits) {
+    decode_spare_bits(allocation, band_order, index, reader_, normalized, nb, spare_bits);
+  }
+  void finish() { *cursor_ += reader_.consumed(); }
+
+ private:
+  const Word16 **cursor_;
+  BitWordReader reader_;
+};
+
+template <typename Fields>
+void decode_spectrum(Fields &fields, Word16 budget, Word16 transient, Word16 *norm_index, Word16 *allocation,
+                     Word16 *normalized) {
+  const Word16 all_bands = fields.flag();
+  const Word16 norms_huffman = fields.flag();
+  const Word16 coefs_huffman = fields.flag();
   const Word16 nb = all_bands != 0 ? Word16{kNumBands} : Word16{36};
 
   // Norms.
   Word16 symbols[kNumBands];
-  const Word16 norm_bits = read_norm_symbols(cursor, norms_huffman, symbols);
+  const Word16 norm_bits = fields.norms(norms_huffman, symbols);
   Word16 norm_level[kNumBands];
   rebuild_norm_indices(symbols, transient, norm_index, norm_level);
 
@@ -48,9 +92,8 @@ void g719_decode_spectrum(const Word16 **cursor, Word16 budget, Word16 transient
   for (Word16 g = 0; g < groups; g++) {
     const Word16 first = band_group_first_band[g];
     const Word16 end = add(first, band_group_band_count[g]);
-    const Word16 bits = read_band_group_indices(allocation, *cursor, coefs_huffman, band_group_start[g], first, end,
-                                                band_group_width[g], index);
-    *cursor += bits;
+    const Word16 bits = fields.group(allocation, coefs_huffman, band_group_start[g], first, end,
+                                     band_group_width[g], index);
     bits_used = add(bits_used, bits);
   }
   const Word16 spare_bits = sub(coef_budget, bits_used);
@@ -62,5 +105,20 @@ void g719_decode_spectrum(const Word16 **cursor, Word16 budget, Word16 transient
                           band_group_width[g], normalized + start);
   }
 
-  decode_spare_bits(allocation, band_order, index, cursor, normalized, nb, spare_bits);
+  fields.spare(allocation, band_order, index, normalized, nb, spare_bits);
+  fields.finish();
+}
+
+}  // namespace
+
+void g719_decode_spectrum(const Word16 **cursor, Word16 budget, Word16 transient, Word16 *norm_index,
+                          Word16 *allocation, Word16 *normalized) {
+  CursorFields fields(cursor);
+  decode_spectrum(fields, budget, transient, norm_index, allocation, normalized);
+}
+
+void g719_decode_spectrum_within(const Word16 **cursor, const Word16 *end, Word16 budget, Word16 transient,
+                                 Word16 *norm_index, Word16 *allocation, Word16 *normalized) {
+  BlockFields fields(cursor, end);
+  decode_spectrum(fields, budget, transient, norm_index, allocation, normalized);
 }

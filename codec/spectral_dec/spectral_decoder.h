@@ -31,3 +31,13 @@
 // BIT_WORD_ZERO, so that they read as 0 bits.
 void g719_decode_spectrum(const Word16 **cursor, Word16 budget, Word16 transient, Word16 *norm_index,
                           Word16 *allocation, Word16 *normalized);
+
+// The same decoding for a caller that knows where its bit-word array ends:
+// the words are loaded 16 at a time, up to 64 words ahead of the fields, and
+// code words decoded by look-up, but no word at or past end is ever loaded
+// (those read as 0 bits, like BIT_WORD_ZERO padding). Gives exactly the
+// results and the cursor of g719_decode_spectrum whenever the fields it
+// reads lie before end, which the capacity bound guarantees for an array
+// of kDecoderBitWordsCapacity words from the transient flag on.
+void g719_decode_spectrum_within(const Word16 **cursor, const Word16 *end, Word16 budget, Word16 transient,
+                                 Word16 *norm_index, Word16 *allocation, Word16 *normalized);

@@ -1,5 +1,11 @@
 #include "spectral_dec/spectrum_reconstruction.h"
 
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "spectral_dec/norm_scaling.h"
 #include "spectral_enc/band_tables.h"
 
@@ -7,18 +13,32 @@ namespace {
 
 constexpr Word16 kBands = kNumBands;
 
-// Collects the normalized coefficients of every coded band, in band order.
-// Returns their number (at most 800).
-Word16 build_fill_codebook(const Word16 *normalized, const Word16 *allocation, Word16 *codebook) {
-  Word16 n = 0;
-  for (Word16 b = 0; b < kBands; b++) {
+// The noise-filling codebook is the normalized coefficients of every coded
+// band, in band order. Filling writes only bands without bits, so the coded
+// coefficients stay as they are while the bands are filled and the codebook
+// is read from the spectrum itself, as runs of adjacent coded bands
+// (bands are contiguous, so a run is one range of coefficients).
+struct CodedRuns {
+  Word16 start[kBands];
+  Word16 length[kBands];
+  int count = 0;
+  int total = 0;  // codebook size, at most 800
+};
+
+CodedRuns coded_runs(const Word16 *allocation) {
+  CodedRuns runs;
+  for (int b = 0; b < kBands; b++) {
     if (allocation[b] == 0) continue;
-    for (Word16 k = band_start_table[b]; k < band_end_table[b]; k++) {
-      codebook[n] = normalized[k];
-      n = add(n, 1);
+    if (runs.count > 0 && runs.start[runs.count - 1] + runs.length[runs.count - 1] == band_start_table[b]) {
+      runs.length[runs.count - 1] = static_cast<Word16>(runs.length[runs.count - 1] + band_width_table[b]);
+    } else {
+      runs.start[runs.count] = band_start_table[b];
+      runs.length[runs.count] = band_width_table[b];
+      runs.count++;
     }
+    runs.total += band_width_table[b];
   }
-  return n;
+  return runs;
 }
 
 // Highest coded band of a stationary frame, 43 when none is coded. Transient
@@ -32,51 +52,83 @@ Word16 last_filled_band(const Word16 *allocation, Word16 transient) {
 }
 
 // Bands 0..last without bits take consecutive codebook entries; the codebook
-// position runs on across bands and wraps at its end.
-void fill_uncoded_bands(Word16 *normalized, const Word16 *allocation, Word16 last, const Word16 *codebook,
-                        Word16 n) {
-  Word16 j = 0;
-  for (Word16 b = 0; b <= last; b++) {
+// position runs on across bands and wraps at its end. Copies run by run:
+// one memcpy per stretch that neither ends a band nor a run. Codebook
+// entries lie in coded bands, the destinations in uncoded ones, so the
+// ranges never overlap.
+void fill_uncoded_bands(Word16 *normalized, const Word16 *allocation, Word16 last, const CodedRuns &runs) {
+  int run = 0;
+  int offset = 0;  // position inside the current run
+  for (int b = 0; b <= last; b++) {
     if (allocation[b] != 0) continue;
-    for (Word16 k = band_start_table[b]; k < band_end_table[b]; k++) {
-      normalized[k] = codebook[j];
-      j = add(j, 1);
-      if (sub(j, n) >= 0) j = 0;
+    int k = band_start_table[b];
+    const int end = band_end_table[b];
+    while (k < end) {
+      const int left = runs.length[run] - offset;
+      const int take = end - k < left ? end - k : left;
+      std::memcpy(normalized + k, normalized + runs.start[run] + offset, static_cast<std::size_t>(take) * sizeof(Word16));
+      k += take;
+      offset += take;
+      if (offset == runs.length[run]) {
+        offset = 0;
+        run = run + 1 == runs.count ? 0 : run + 1;
+      }
     }
   }
+}
+
+// Copies v[s], v[s-1], ..., v[s-count+1] to v[k], v[k+1], ...; the sources
+// lie below k. SSE2 (part of every x86-64 processor) reverses 8 words at a
+// time.
+void copy_descending(Word16 *v, int s, int k, int count) {
+  int i = 0;
+#if defined(__SSE2__)
+  for (; i + 8 <= count; i += 8) {
+    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(v + s - i - 7));
+    x = _mm_shuffle_epi32(x, 0x1B);  // dwords 3 2 1 0
+    x = _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xB1), 0xB1);  // and the words inside them
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(v + k + i), x);
+  }
+#endif
+  for (; i < count; ++i) v[k + i] = v[s - i];
 }
 
 // Extends a stationary spectrum above coefficient e by mirroring the range
-// h..e-1 (h = e / 2) back and forth. Down sweeps after the first one start at
-// e itself, whose value is by then the copy of e-1.
-void fold_upward(Word16 *normalized, Word16 e) {
-  const Word16 h = shr(e, 1);
-  Word16 s = sub(e, 1);
-  bool down = true;
-  for (Word16 k = e; k < kCodedCoefficients; k++) {
-    normalized[k] = normalized[s];
-    if (down) {
-      if (sub(s, h) == 0) {
-        down = false;
-      } else {
-        s = sub(s, 1);
-      }
-    } else {
-      if (sub(s, sub(e, 1)) == 0) {
-        down = true;
-        s = e;
-      } else {
-        s = add(s, 1);
-      }
-    }
+// h..e-1 (h = e / 2) back and forth: first e-1 down to h, then repeatedly h
+// up to e-1 and e down to h, where e by then holds the copy of e-1. Every
+// source lies at or below e, below every destination, and is final when
+// read. Indices stay in 0..800, so plain int arithmetic replaces the add/sub
+// of the stepwise form.
+void fold_upward(Word16 *normalized, int e) {
+  const int h = e >> 1;
+  int k = e;
+  auto room = [&k](int want) { return want < kCodedCoefficients - k ? want : kCodedCoefficients - k; };
+  int n = room(e - h);
+  copy_descending(normalized, e - 1, k, n);
+  k += n;
+  while (k < kCodedCoefficients) {
+    n = room(e - h);
+    std::memcpy(normalized + k, normalized + h, static_cast<std::size_t>(n) * sizeof(Word16));
+    k += n;
+    n = room(e - h + 1);
+    copy_descending(normalized, e, k, n);
+    k += n;
   }
 }
 
+// Shifts the filled bands right by the noise level. For levels 0..15 the
+// shr is the plain arithmetic shift (no saturation, no flag); any other
+// level keeps shr.
 void attenuate_filled_bands(Word16 *normalized, const Word16 *allocation, Word16 last, Word16 noise_level) {
+  const bool plain = noise_level >= 0 && noise_level <= 15;
   for (Word16 b = 0; b <= last; b++) {
     if (allocation[b] != 0) continue;
-    for (Word16 k = band_start_table[b]; k < band_end_table[b]; k++) {
-      normalized[k] = shr(normalized[k], noise_level);
+    Word16 *band = normalized + band_start_table[b];
+    const int width = band_width_table[b];
+    if (plain) {
+      for (int k = 0; k < width; k++) band[k] = static_cast<Word16>(band[k] >> noise_level);
+    } else {
+      for (int k = 0; k < width; k++) band[k] = shr(band[k], noise_level);
     }
   }
 }
@@ -85,15 +137,14 @@ void attenuate_filled_bands(Word16 *normalized, const Word16 *allocation, Word16
 
 void reconstruct_spectrum(Word16 *normalized, Word32 *coefficients, const Word16 *allocation,
                           Word16 transient, const Word16 *norm_indices, Word16 noise_level) {
-  Word16 codebook[kCodedCoefficients];
-  const Word16 n = build_fill_codebook(normalized, allocation, codebook);
+  const CodedRuns runs = coded_runs(allocation);
   const Word16 last = last_filled_band(allocation, transient);
 
-  if (n != 0) {
-    fill_uncoded_bands(normalized, allocation, last, codebook, n);
+  if (runs.total != 0) {
+    fill_uncoded_bands(normalized, allocation, last, runs);
     if (transient == 0) {
       const Word16 e = band_end_table[last];
-      if (sub(e, kCodedCoefficients) < 0) fold_upward(normalized, e);
+      if (e < kCodedCoefficients) fold_upward(normalized, e);
     }
     attenuate_filled_bands(normalized, allocation, last, noise_level);
   }

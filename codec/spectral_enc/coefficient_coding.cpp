@@ -77,31 +77,56 @@ void quantize_band_group(const Word16 *normalized, const Word16 *allocation, Wor
 
 Word16 write_band_group_indices(const Word16 *indices, const Word16 *allocation, Word16 *words,
                                 Word16 coefficient_coding_flag, Word16 first_band, Word16 end_band, Word16 width) {
+  // All fields go through one writer, which stores them 8 words at a time.
+  // The count is the plain difference of the writer's end and words: a group
+  // holds at most 32 bands of 32 coefficients of at most 9 bits, far below
+  // 2^15, so the add() chain it replaces never saturates.
   const Word16 nvec = shr(width, 3);
-  Word16 written = 0;
+  BitWordWriter writer(words);
   const Word16 *band = indices;
   for (Word16 b = first_band; b < end_band; b++, band += width) {
     const Word16 r = allocation[b];
     if (r <= 0) continue;
     if (sub(r, 1) == 0) {
-      for (Word16 v = 0; v < nvec; v++) {
-        g719_write_values(band + shl(v, 3), 8, 1, words + written);
-        written = add(written, 8);
-      }
+      // One 8-bit codebook index per vector, in the vector's first slot.
+      for (Word16 v = 0; v < nvec; v++) writer.put(static_cast<std::uint16_t>(band[v * 8]), 8);
     } else if (coefficient_coding_flag != 0 && sub(r, kCoefHuffmanMaxBits) <= 0) {
       const Word16 first = coef_huffman_offsets[r];
-      const Word16 mask = sub(shl(1, r), 1);
-      for (Word16 i = 0; i < width; i++) {
-        const Word16 entry = add(first, static_cast<Word16>(band[i] & mask));
-        g719_write_value(coef_huffman_codes[entry], coef_huffman_lengths[entry], words + written);
-        written = add(written, coef_huffman_lengths[entry]);
+      const Word16 mask = static_cast<Word16>((1 << r) - 1);  // r is 2..5: a plain shift
+      // Two code words (at most 7 bits each) per put.
+      Word16 i = 0;
+      for (; i + 1 < width; i += 2) {
+        const int a = first + (band[i] & mask);
+        const int b = first + (band[i + 1] & mask);
+        const int length_b = coef_huffman_lengths[b];
+        writer.put((static_cast<std::uint32_t>(coef_huffman_codes[a]) << length_b) |
+                       static_cast<std::uint32_t>(coef_huffman_codes[b]),
+                   coef_huffman_lengths[a] + length_b);
       }
+      if (i < width) {
+        const int a = first + (band[i] & mask);
+        writer.put(static_cast<std::uint16_t>(coef_huffman_codes[a]), coef_huffman_lengths[a]);
+      }
+    } else if (sub(r, 8) <= 0) {
+      // Two fields (at most 8 bits each) per put.
+      const std::uint32_t field_mask = (1u << r) - 1u;
+      Word16 i = 0;
+      for (; i + 1 < width; i += 2) {
+        writer.put(((static_cast<std::uint32_t>(band[i]) & field_mask) << r) |
+                       (static_cast<std::uint32_t>(band[i + 1]) & field_mask),
+                   2 * r);
+      }
+      if (i < width) writer.put(static_cast<std::uint16_t>(band[i]), r);
+    } else if (sub(r, 15) <= 0) {
+      for (Word16 i = 0; i < width; i++) writer.put(static_cast<std::uint16_t>(band[i]), r);
     } else {
-      g719_write_values(band, width, r, words + written);
-      written = add(written, extract_l(L_mult0(r, width)));
+      // Fields of 16 bits and more keep the saturating writer.
+      Word16 *at = writer.finish();
+      g719_write_values(band, width, r, at);
+      writer = BitWordWriter(at + extract_l(L_mult0(r, width)));
     }
   }
-  return written;
+  return static_cast<Word16>(writer.finish() - words);
 }
 
 void quantize_and_write_onebit_vectors(const Word16 *normalized, Word16 *indices, Word16 *words,

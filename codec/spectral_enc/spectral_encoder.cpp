@@ -41,8 +41,6 @@ Word16 loudest_band(const Word16 *level) {
   return lb;
 }
 
-void write_flag(Word16 flag, Word16 *word) { g719_write_value(flag != 0 ? Word16{1} : Word16{0}, 1, word); }
-
 }  // namespace
 
 void g719_encode_spectrum(Word16 **cursor, Word32 *coefficients, Word16 *normalized, Word16 *allocation,
@@ -130,23 +128,21 @@ void g719_encode_spectrum(Word16 **cursor, Word32 *coefficients, Word16 *normali
   }
 
   // Write the spectral part.
-  Word16 *w = *cursor;
-  write_flag(band_count_flag, w);
-  write_flag(norm_coding_flag, w + 1);
-  write_flag(coefficient_coding_flag, w + 2);
-  w += 3;
-  g719_write_value(first_norm_index, 5, w);
-  w += 5;
+  // The flags and norms go through one writer, 8 words at a time.
+  BitWordWriter header(*cursor);
+  header.put(band_count_flag != 0 ? 1u : 0u, 1);
+  header.put(norm_coding_flag != 0 ? 1u : 0u, 1);
+  header.put(coefficient_coding_flag != 0 ? 1u : 0u, 1);
+  header.put(static_cast<std::uint16_t>(first_norm_index), 5);
   for (int k = 0; k < kNormDiffCount; k++) {
     if (norm_coding_flag == 0) {
-      g719_write_value(diff_code[k], 5, w);
-      w += 5;
+      header.put(static_cast<std::uint16_t>(diff_code[k]), 5);
     } else {
       const Word16 code = diff_code[k];
-      g719_write_value(norm_diff_huffman_codes[code], norm_diff_huffman_lengths[code], w);
-      w += norm_diff_huffman_lengths[code];
+      header.put(static_cast<std::uint16_t>(norm_diff_huffman_codes[code]), norm_diff_huffman_lengths[code]);
     }
   }
+  Word16 *w = header.finish();
   for (int g = 0; g < kNumBandGroups; g++) {
     if (g == kNumBandGroups - 1 && sub(nb, kReducedBands) <= 0) break;
     const Word16 first = band_group_first_band[g];
