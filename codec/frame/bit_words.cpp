@@ -1,5 +1,7 @@
 #include "frame/bit_words.h"
 
+#include "frame/cpu_dispatch.h"
+
 void g719_write_value_bitwise(Word16 value, Word16 n, Word16 *words) {
   if (n <= 15) {
     // Shifts below 15 are plain arithmetic shifts.
@@ -75,7 +77,8 @@ inline int read_field(const Word16 *words, int n) {
   int v = 0;
   int j = 0;
 #if defined(__SSE2__)
-  if (n >= 8) {
+  // With the AVX2 kernels (SSE2 is part of every x86-64 processor).
+  if (n >= 8 && g719_avx2_active()) {
     // Words 0..7 at once: compare, narrow to bytes, take the sign bits
     // (bit k = words[k]) and reverse them so that words[0] is on top.
     const __m128i eq = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(words)),

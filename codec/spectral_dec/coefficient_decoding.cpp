@@ -7,6 +7,7 @@
 #endif
 
 #include "frame/bit_words.h"
+#include "frame/cpu_dispatch.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/coef_huffman.h"
 #include "spectral_enc/lattice.h"
@@ -78,20 +79,24 @@ void decode_coef_huffman(const Word16 *cursor, Word16 count, Word16 *out, int r)
 // (|mult| < 32767 - 4 for the factors used, 6144 and 29789) can saturate.
 void scale_vector(const Word16 *x, int shift, Word16 factor, Word16 *out) {
 #if defined(__SSE2__)
-  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(x));
-  const __m128i count = _mm_cvtsi32_si128(shift);
-  const __m128i lo32 = _mm_sll_epi32(_mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16), count);
-  const __m128i hi32 = _mm_sll_epi32(_mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16), count);
-  const __m128i a = _mm_packs_epi32(lo32, hi32);
-  // Clamped lanes no longer shift back to x (unclamped ones do exactly).
-  if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_sra_epi16(a, count), v)) != 0xFFFF) Overflow = 1;
-  const __m128i f = _mm_set1_epi16(factor);
-  const __m128i product = _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epi16(a, f), 1),
-                                       _mm_srli_epi16(_mm_mullo_epi16(a, f), 15));
-  _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_add_epi16(product, _mm_set1_epi16(4)));
-#else
-  for (Word16 i = 0; i < kVectorLength; i++) out[i] = add(mult(shl(x[i], static_cast<Word16>(shift)), factor), 4);
+  // With the AVX2 kernels (SSE2 is part of every x86-64 processor); forcing
+  // the portable kernels runs the operator loop below.
+  if (g719_avx2_active()) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(x));
+    const __m128i count = _mm_cvtsi32_si128(shift);
+    const __m128i lo32 = _mm_sll_epi32(_mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16), count);
+    const __m128i hi32 = _mm_sll_epi32(_mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16), count);
+    const __m128i a = _mm_packs_epi32(lo32, hi32);
+    // Clamped lanes no longer shift back to x (unclamped ones do exactly).
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_sra_epi16(a, count), v)) != 0xFFFF) Overflow = 1;
+    const __m128i f = _mm_set1_epi16(factor);
+    const __m128i product = _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epi16(a, f), 1),
+                                         _mm_srli_epi16(_mm_mullo_epi16(a, f), 15));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_add_epi16(product, _mm_set1_epi16(4)));
+    return;
+  }
 #endif
+  for (Word16 i = 0; i < kVectorLength; i++) out[i] = add(mult(shl(x[i], static_cast<Word16>(shift)), factor), 4);
 }
 
 // One-bit codebook vector j, or the zero vector (all 4) when j < 16 follows a

@@ -1,5 +1,7 @@
 #include "spectral_dec/spectrum_reconstruction.h"
 
+#include "frame/cpu_dispatch.h"
+
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -78,12 +80,13 @@ void fill_uncoded_bands(Word16 *normalized, const Word16 *allocation, Word16 las
 }
 
 // Copies v[s], v[s-1], ..., v[s-count+1] to v[k], v[k+1], ...; the sources
-// lie below k. SSE2 (part of every x86-64 processor) reverses 8 words at a
-// time.
+// lie below k. With the AVX2 kernels, SSE2 (part of every x86-64
+// processor) reverses 8 words at a time.
 void copy_descending(Word16 *v, int s, int k, int count) {
   int i = 0;
 #if defined(__SSE2__)
-  for (; i + 8 <= count; i += 8) {
+  const int vector_count = g719_avx2_active() ? count : 0;
+  for (; i + 8 <= vector_count; i += 8) {
     __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(v + s - i - 7));
     x = _mm_shuffle_epi32(x, 0x1B);  // dwords 3 2 1 0
     x = _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xB1), 0xB1);  // and the words inside them
