@@ -171,8 +171,9 @@ Word16 decode_spectrum_by_stages(const Word16 *bit_words, Word16 budget_stationa
   Word16 norm_indices[kBands];
   Word16 allocation[kBands];
   Word16 normalized[kCoded];
-  g719_decode_spectrum(&cursor, *transient != 0 ? budget_transient : budget_stationary, *transient, norm_indices,
-                       allocation, normalized);
+  g719_decode_spectrum_within(&cursor, bit_words + kDecoderBitWordsCapacity,
+                              *transient != 0 ? budget_transient : budget_stationary, *transient, norm_indices,
+                              allocation, normalized);
   Word16 noise_level = 0;
   if (*transient == 0) g719_read_value(cursor, 2, &noise_level);
   for (int i = kCoded; i < kFrameSamples; i++) coefficients[i] = 0;
