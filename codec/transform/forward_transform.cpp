@@ -1,5 +1,6 @@
 #include "transform/forward_transform.h"
 
+#include "frame/block_scaling.h"
 #include "transform/dct4.h"
 #include "transform/window_tables.h"
 
@@ -7,7 +8,7 @@ namespace {
 
 void long_transform(const Word32 *folded, Word32 *coefficients) {
   Word32 buf[960];
-  for (int i = 0; i < 960; ++i) buf[i] = L_shr_r(folded[i], 9);
+  block_shr_r(folded, buf, 960, 9);
   dct4_960(buf, coefficients);
 }
 
