@@ -38,6 +38,14 @@ void dct4_960(Word32 *input, Word32 *output) {
   }
 }
 
+void dct4_960_small_input(Word32 *input, Word32 *output) {
+  if (g719_avx2_active()) {
+    dct4_960_avx2_small_input(input, output);
+  } else {
+    dct4_960_portable(input, output);
+  }
+}
+
 void dct4_960_portable(Word32 *input, Word32 *output) {
   Cplx z[480];
   pre_twiddle<960>(input, z, dct960_pre_twiddle.data());

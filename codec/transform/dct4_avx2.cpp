@@ -172,6 +172,10 @@ void dct4_960_avx2(Word32 *input, Word32 *output) {
   }
 }
 
+void dct4_960_avx2_small_input(Word32 *input, Word32 *output) {
+  dct4_960_kernel<PlainLanes>(input, output, tables());
+}
+
 void dct4_240_x4_avx2(const Word32 *input, Word32 *output) {
   if (plain_input(input, 960, kDct240PlainInputBound)) {
     dct4_240_x4_kernel<PlainLanes>(input, output);
@@ -185,6 +189,7 @@ void dct4_240_x4_avx2(const Word32 *input, Word32 *output) {
 #include <cstdlib>
 
 void dct4_960_avx2(Word32 *, Word32 *) { std::abort(); }
+void dct4_960_avx2_small_input(Word32 *, Word32 *) { std::abort(); }
 void dct4_240_x4_avx2(const Word32 *, Word32 *) { std::abort(); }
 
 #endif

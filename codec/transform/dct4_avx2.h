@@ -31,6 +31,10 @@ inline constexpr long long kPlainInputMagnitudeSum = 1LL << 31;
 // Same contract as dct4_960. Must only be called when g719_cpu_has_avx2().
 void dct4_960_avx2(Word32 *input, Word32 *output);
 
+// The plain kernels of dct4_960_avx2 without the input scan: only for
+// inputs within +-kDct960PlainInputBound.
+void dct4_960_avx2_small_input(Word32 *input, Word32 *output);
+
 // Four 240-point DCT-IVs: dct4_240 of input[240b .. 240b + 239] into
 // output[240b .. 240b + 239] for b = 0..3, with the four transforms side by
 // side in the registers. Same results as four dct4_240 calls. Must only be

@@ -8,8 +8,8 @@ namespace {
 
 void long_transform(const Word32 *folded, Word32 *coefficients) {
   Word32 buf[960];
-  block_shr_r(folded, buf, 960, 9);
-  dct4_960(buf, coefficients);
+  block_shr_r(folded, buf, 960, 9);  // within +-2^22
+  dct4_960_small_input(buf, coefficients);
 }
 
 // Four short transforms. Block b folds t[240b - 120 .. 240b + 359] with the

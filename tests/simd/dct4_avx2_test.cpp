@@ -90,6 +90,26 @@ void aligned_pattern(int n, const Q15Pair *twiddle, Word32 magnitude, int flip, 
   }
 }
 
+// The unscanned entry for the encoder's inputs, up to its limit of 2^22.
+TEST_F(Dct4Avx2, SmallInputEntryMatchesPortable) {
+  std::mt19937 rng(22);
+  std::uniform_int_distribution<Word32> d(-(1 << 22), 1 << 22);
+  Word32 in[960];
+  for (int trial = 0; trial < 8; ++trial) {
+    for (Word32 &v : in) v = trial == 0 ? (1 << 22) : (trial == 1 ? -(1 << 22) : d(rng));
+    const Outcome want = run(in, dct4_960_portable);
+    const Outcome got = run(in, dct4_960_avx2_small_input);
+    const Outcome chosen = run(in, dct4_960_small_input);
+    for (int i = 0; i < 960; ++i) {
+      ASSERT_EQ(got.out[i], want.out[i]) << "trial " << trial << ", output " << i;
+      ASSERT_EQ(chosen.out[i], want.out[i]) << "trial " << trial << ", output " << i;
+      ASSERT_EQ(got.work[i], want.work[i]) << "trial " << trial << ", overwritten input " << i;
+    }
+    EXPECT_EQ(want.overflow, 0);
+    EXPECT_EQ(got.overflow, 0);
+  }
+}
+
 TEST_F(Dct4Avx2, PlainLimitsNeverSaturate) {
   std::mt19937 rng(2023);
   Word32 in[960];
