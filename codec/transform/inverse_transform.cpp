@@ -60,6 +60,11 @@ void short_inverse(const Word32 *coefficients, Word32 *v) {
 
 void g719_inverse_transform(Word32 *coefficients, Word32 *aliased, Word16 transient) {
   Word32 v[960];
+  if (transient == 0 && g719_avx2_active()) {
+    dct4_960(coefficients, v);
+    unfold_halved_aliased_avx2(v, aliased);  // the long transform's halving, fused
+    return;
+  }
   if (transient != 0) {
     short_inverse(coefficients, v);
   } else {

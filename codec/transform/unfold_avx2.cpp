@@ -31,14 +31,31 @@ G719_AVX2_KERNEL void unfold_kernel(const Word32 *v, Word32 *aliased) {
   flush_overflow(ov);
 }
 
+G719_AVX2 __m256i half(__m256i x) { return _mm256_srai_epi32(x, 1); }
+
+// With v halved first: |v >> 1| <= 2^30, so the negations are plain.
+G719_AVX2_KERNEL void unfold_halved_kernel(const Word32 *v, Word32 *aliased) {
+  const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  const __m256i zero = _mm256_setzero_si256();
+  for (int i = 0; i < 480; i += 8) {
+    storeu8(aliased + i, half(loadu8(v + 480 + i)));
+    storeu8(aliased + 480 + i, _mm256_sub_epi32(zero, half(_mm256_permutevar8x32_epi32(loadu8(v + 952 - i), reverse))));
+    storeu8(aliased + 960 + i, _mm256_sub_epi32(zero, half(_mm256_permutevar8x32_epi32(loadu8(v + 472 - i), reverse))));
+    storeu8(aliased + 1440 + i, _mm256_sub_epi32(zero, half(loadu8(v + i))));
+  }
+}
+
 }  // namespace
 
 void unfold_aliased_avx2(const Word32 *v, Word32 *aliased) { unfold_kernel(v, aliased); }
+
+void unfold_halved_aliased_avx2(const Word32 *v, Word32 *aliased) { unfold_halved_kernel(v, aliased); }
 
 #else
 
 #include <cstdlib>
 
 void unfold_aliased_avx2(const Word32 *, Word32 *) { std::abort(); }
+void unfold_halved_aliased_avx2(const Word32 *, Word32 *) { std::abort(); }
 
 #endif

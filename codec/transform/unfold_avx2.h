@@ -7,3 +7,8 @@
 
 // Only when g719_cpu_has_avx2().
 void unfold_aliased_avx2(const Word32 *v, Word32 *aliased);
+
+// The long transform's halving and the unfolding in one pass: exactly
+// block_shr(v, 960, 1) followed by unfold_aliased_avx2, with v left
+// unchanged. Only when g719_cpu_has_avx2().
+void unfold_halved_aliased_avx2(const Word32 *v, Word32 *aliased);

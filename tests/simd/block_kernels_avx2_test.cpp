@@ -141,6 +141,26 @@ TEST_F(BlockKernelsAvx2, OverlapAddMatchesPortable) {
   }
 }
 
+// The halving fused into the unfolding equals the two steps, with the
+// limit values at every position class.
+TEST_F(BlockKernelsAvx2, HalvedUnfoldingEqualsShiftThenUnfold) {
+  std::mt19937 rng(481);
+  std::vector<std::vector<Word32>> blocks;
+  for (int bits : {2, 20, 32}) blocks.push_back(random_block(rng, 960, bits));
+  for (Word32 a : {MIN_32, MAX_32, Word32{-1}, Word32{1}, Word32{-3}}) blocks.push_back(std::vector<Word32>(960, a));
+  for (const auto &v : blocks) {
+    std::vector<Word32> halved = v;
+    Word32 want[1920], got[1920];
+    Overflow = 0;
+    block_shr_portable(halved.data(), 960, 1);
+    unfold_aliased_portable(halved.data(), want);
+    ASSERT_EQ(Overflow, 0);
+    unfold_halved_aliased_avx2(v.data(), got);
+    ASSERT_EQ(Overflow, 0);
+    for (int i = 0; i < 1920; ++i) ASSERT_EQ(got[i], want[i]) << "aliased " << i << ", first input " << v[0];
+  }
+}
+
 // The rounding shift at every count, on random blocks, on the limit values
 // (where the rounding bit and the sign meet) and with a tail shorter than a
 // register, out of place and in place.
