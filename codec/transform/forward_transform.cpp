@@ -1,29 +1,21 @@
 #include "transform/forward_transform.h"
 
+#include "frame/cpu_dispatch.h"
 #include "transform/dct4.h"
+#include "transform/forward_windows.h"
 #include "transform/window_tables.h"
-
-namespace {
-
-void long_transform(const Word32 *folded, Word32 *coefficients) {
-  Word32 buf[960];
-  for (int i = 0; i < 960; ++i) buf[i] = L_shr_r(folded[i], 9);
-  dct4_960(buf, coefficients);
-}
 
 // Four short transforms. Block b folds t[240b - 120 .. 240b + 359] with the
 // 480-point sine window; outside t (the first block's leading and the last
 // block's trailing 120 positions) the block takes t[0..119] or t[840..959]
 // with weight -1 instead.
-void short_transforms(const Word32 *folded, Word32 *coefficients) {
+void short_window_blocks_portable(const Word32 *folded, Word32 *blocks) {
   const auto &C = short_window_center;
   const auto &E = short_window_edge;
 
   Word16 t[960];
   for (int k = 0; k < 960; ++k) t[k] = round_fx(folded[959 - k]);
 
-  // The four windowed blocks first, then their transforms together.
-  Word32 blocks[960];
   for (int b = 0; b < 4; ++b) {
     Word32 *buf = blocks + 240 * b;
     if (b == 0) {
@@ -44,6 +36,32 @@ void short_transforms(const Word32 *folded, Word32 *coefficients) {
       }
     }
     for (int i = 0; i < 240; ++i) buf[i] = L_shr_r(buf[i], 7);
+  }
+}
+
+void long_transform_input_portable(const Word32 *folded, Word32 *buf) {
+  for (int i = 0; i < 960; ++i) buf[i] = L_shr_r(folded[i], 9);
+}
+
+namespace {
+
+void long_transform(const Word32 *folded, Word32 *coefficients) {
+  Word32 buf[960];
+  if (g719_avx2_active()) {
+    long_transform_input_avx2(folded, buf);
+  } else {
+    long_transform_input_portable(folded, buf);
+  }
+  dct4_960(buf, coefficients);
+}
+
+void short_transforms(const Word32 *folded, Word32 *coefficients) {
+  // The four windowed blocks first, then their transforms together.
+  Word32 blocks[960];
+  if (g719_avx2_active()) {
+    short_window_blocks_avx2(folded, blocks);
+  } else {
+    short_window_blocks_portable(folded, blocks);
   }
   dct4_240_x4(blocks, coefficients);
 }
