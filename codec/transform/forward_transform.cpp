@@ -9,12 +9,12 @@
 // 480-point sine window; outside t (the first block's leading and the last
 // block's trailing 120 positions) the block takes t[0..119] or t[840..959]
 // with weight -1 instead.
-void short_window_blocks_portable(const Word32 *folded, Word32 *blocks) {
+void short_window_blocks_portable(const Word32 *folded, Word32 *blocks, Word16 shift) {
   const auto &C = short_window_center;
   const auto &E = short_window_edge;
 
   Word16 t[960];
-  for (int k = 0; k < 960; ++k) t[k] = round_fx(folded[959 - k]);
+  for (int k = 0; k < 960; ++k) t[k] = round_fx(L_shl(folded[959 - k], shift));
 
   for (int b = 0; b < 4; ++b) {
     Word32 *buf = blocks + 240 * b;
@@ -39,29 +39,29 @@ void short_window_blocks_portable(const Word32 *folded, Word32 *blocks) {
   }
 }
 
-void long_transform_input_portable(const Word32 *folded, Word32 *buf) {
-  for (int i = 0; i < 960; ++i) buf[i] = L_shr_r(folded[i], 9);
+void long_transform_input_portable(const Word32 *folded, Word32 *buf, Word16 shift) {
+  for (int i = 0; i < 960; ++i) buf[i] = L_shr_r(L_shl(folded[i], shift), 9);
 }
 
 namespace {
 
-void long_transform(const Word32 *folded, Word32 *coefficients) {
+void long_transform(const Word32 *folded, Word32 *coefficients, Word16 shift) {
   Word32 buf[960];
   if (g719_avx2_active()) {
-    long_transform_input_avx2(folded, buf);
+    long_transform_input_avx2(folded, buf, shift);
   } else {
-    long_transform_input_portable(folded, buf);
+    long_transform_input_portable(folded, buf, shift);
   }
   dct4_960(buf, coefficients);
 }
 
-void short_transforms(const Word32 *folded, Word32 *coefficients) {
+void short_transforms(const Word32 *folded, Word32 *coefficients, Word16 shift) {
   // The four windowed blocks first, then their transforms together.
   Word32 blocks[960];
   if (g719_avx2_active()) {
-    short_window_blocks_avx2(folded, blocks);
+    short_window_blocks_avx2(folded, blocks, shift);
   } else {
-    short_window_blocks_portable(folded, blocks);
+    short_window_blocks_portable(folded, blocks, shift);
   }
   dct4_240_x4(blocks, coefficients);
 }
@@ -69,9 +69,14 @@ void short_transforms(const Word32 *folded, Word32 *coefficients) {
 }  // namespace
 
 void g719_forward_transform(const Word32 *folded, Word32 *coefficients, Word16 transient) {
+  g719_forward_transform_scaled(folded, coefficients, transient, 0);
+}
+
+void g719_forward_transform_scaled(const Word32 *folded, Word32 *coefficients, Word16 transient, Word16 shift) {
+  if (shift < 0 || shift > 31) shift = 0;  // outside the contract; keeps every shift count defined
   if (transient != 0) {
-    short_transforms(folded, coefficients);
+    short_transforms(folded, coefficients, shift);
   } else {
-    long_transform(folded, coefficients);
+    long_transform(folded, coefficients, shift);
   }
 }

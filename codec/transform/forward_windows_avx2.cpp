@@ -1,5 +1,9 @@
 // The forward transform's input stages with AVX2, eight positions per step.
 //
+// The folded values are first shifted left by the block scaling's shift: a
+// plain shift, exact because the shift keeps every value unsaturated (see
+// forward_windows.h).
+//
 // Short blocks: with f[k] = round_fx(folded[k]) (t of the portable loop read
 // backwards, t[j] = f[959 - j]) every windowed value is a sum of two
 // products, factor times f at a rising position plus factor times f at a
@@ -72,18 +76,20 @@ G719_AVX2 void negated_half(const Word16 *f, int from, Word32 *out) {
   }
 }
 
-G719_AVX2_KERNEL void short_blocks_kernel(const Word32 *folded, Word32 *blocks, const ShortFactors &s) {
+G719_AVX2_KERNEL void short_blocks_kernel(const Word32 *folded, Word32 *blocks, Word16 shift,
+                                          const ShortFactors &s) {
   // round_fx(x) = extract_h(L_add(x, 0x8000)): L_add saturates, setting
   // Overflow, exactly for x above 0x7FFF7FFF, and then gives 0x7FFF, as
   // min(x, 0x7FFF7FFF) does; the rounded values fit 16 bits, so packs keeps
   // them.
   alignas(32) Word16 f[960];
+  const __m128i count = _mm_cvtsi32_si128(shift);
   const __m256i top = _mm256_set1_epi32(0x7FFF7FFF);
   const __m256i half = _mm256_set1_epi32(0x8000);
   __m256i above = _mm256_setzero_si256();
   for (int k = 0; k < 960; k += 16) {
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(folded + k));
-    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(folded + k + 8));
+    const __m256i a = _mm256_sll_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(folded + k)), count);
+    const __m256i b = _mm256_sll_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(folded + k + 8)), count);
     above = _mm256_or_si256(above, _mm256_or_si256(_mm256_cmpgt_epi32(a, top), _mm256_cmpgt_epi32(b, top)));
     const __m256i ra = _mm256_srai_epi32(_mm256_add_epi32(_mm256_min_epi32(a, top), half), 16);
     const __m256i rb = _mm256_srai_epi32(_mm256_add_epi32(_mm256_min_epi32(b, top), half), 16);
@@ -107,26 +113,29 @@ G719_AVX2_KERNEL void short_blocks_kernel(const Word32 *folded, Word32 *blocks, 
   windowed_half(f, 120, 359, s.second, blocks + 840);
 }
 
-G719_AVX2_KERNEL void long_input_kernel(const Word32 *folded, Word32 *buf) {
+G719_AVX2_KERNEL void long_input_kernel(const Word32 *folded, Word32 *buf, Word16 shift) {
+  const __m128i count = _mm_cvtsi32_si128(shift);
   for (int i = 0; i < 960; i += 8) {
-    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(folded + i));
+    const __m256i x = _mm256_sll_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(folded + i)), count);
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(buf + i), rounding_shift(x, 9));
   }
 }
 
 }  // namespace
 
-void short_window_blocks_avx2(const Word32 *folded, Word32 *blocks) {
-  short_blocks_kernel(folded, blocks, factors());
+void short_window_blocks_avx2(const Word32 *folded, Word32 *blocks, Word16 shift) {
+  short_blocks_kernel(folded, blocks, shift, factors());
 }
 
-void long_transform_input_avx2(const Word32 *folded, Word32 *buf) { long_input_kernel(folded, buf); }
+void long_transform_input_avx2(const Word32 *folded, Word32 *buf, Word16 shift) {
+  long_input_kernel(folded, buf, shift);
+}
 
 #else
 
 #include <cstdlib>
 
-void short_window_blocks_avx2(const Word32 *, Word32 *) { std::abort(); }
-void long_transform_input_avx2(const Word32 *, Word32 *) { std::abort(); }
+void short_window_blocks_avx2(const Word32 *, Word32 *, Word16) { std::abort(); }
+void long_transform_input_avx2(const Word32 *, Word32 *, Word16) { std::abort(); }
 
 #endif

@@ -1,16 +1,20 @@
 // The forward transform's input stages with AVX2 against the portable loops:
-// the same DCT-IV inputs and Overflow flag for long and short blocks, on
-// folded values of every magnitude (the window sums are largest at full
-// scale), around the rounding limit 0x7FFF7FFF where round_fx saturates, and
-// on an impulse at every position (which shows any position or factor that
-// is read from the wrong place).
+// the same DCT-IV inputs and Overflow flag for long and short blocks, at the
+// block scaling's shift (norm_l of the peak), at no shift and at one in
+// between, on folded values of every magnitude (the window sums are largest
+// at full scale), around the rounding limit 0x7FFF7FFF where round_fx
+// saturates, and on an impulse at every position (which shows any position
+// or factor that is read from the wrong place). And the fused scaling of
+// the whole transform against block_shl followed by the unscaled transform.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
 #include <random>
 
+#include "frame/block_scaling.h"
 #include "frame/cpu_dispatch.h"
+#include "transform/forward_transform.h"
 #include "transform/forward_windows.h"
 
 namespace {
@@ -24,23 +28,26 @@ class ForwardWindowsAvx2 : public ::testing::Test {
   }
 
   static void expect_same(const Frame &folded, const char *what) {
-    for (const Flag before : {0, 1}) {
-      Frame want, got;
-      Overflow = before;
-      short_window_blocks_portable(folded.data(), want.data());
-      const Flag want_overflow = Overflow;
-      Overflow = before;
-      short_window_blocks_avx2(folded.data(), got.data());
-      ASSERT_EQ(Overflow, want_overflow) << what << ": short blocks";
-      for (int i = 0; i < 960; ++i) ASSERT_EQ(got[i], want[i]) << what << ": short block value " << i;
+    const Word16 full = norm_l(block_peak_magnitude_portable(folded.data(), 960));
+    for (const Word16 shift : {Word16{0}, static_cast<Word16>(full / 2), full}) {
+      for (const Flag before : {0, 1}) {
+        Frame want, got;
+        Overflow = before;
+        short_window_blocks_portable(folded.data(), want.data(), shift);
+        const Flag want_overflow = Overflow;
+        Overflow = before;
+        short_window_blocks_avx2(folded.data(), got.data(), shift);
+        ASSERT_EQ(Overflow, want_overflow) << what << ": short blocks, shift " << shift;
+        for (int i = 0; i < 960; ++i) ASSERT_EQ(got[i], want[i]) << what << ": short block value " << i << ", shift " << shift;
 
-      Overflow = before;
-      long_transform_input_portable(folded.data(), want.data());
-      const Flag long_overflow = Overflow;
-      Overflow = before;
-      long_transform_input_avx2(folded.data(), got.data());
-      ASSERT_EQ(Overflow, long_overflow) << what << ": long block";
-      for (int i = 0; i < 960; ++i) ASSERT_EQ(got[i], want[i]) << what << ": long block value " << i;
+        Overflow = before;
+        long_transform_input_portable(folded.data(), want.data(), shift);
+        const Flag long_overflow = Overflow;
+        Overflow = before;
+        long_transform_input_avx2(folded.data(), got.data(), shift);
+        ASSERT_EQ(Overflow, long_overflow) << what << ": long block, shift " << shift;
+        for (int i = 0; i < 960; ++i) ASSERT_EQ(got[i], want[i]) << what << ": long block value " << i << ", shift " << shift;
+      }
     }
     Overflow = 0;
   }
@@ -77,6 +84,33 @@ TEST_F(ForwardWindowsAvx2, ImpulseAtEveryPosition) {
     folded[at] = at % 2 ? MIN_32 : 0x7FFF0000 - at;
     ASSERT_NO_FATAL_FAILURE(expect_same(folded, "impulse"));
   }
+}
+
+// The frame driver's use: block_shl by norm_l of the peak and then the
+// transform, against the transform with the shift fused in, on both paths.
+TEST(ForwardTransformScaled, EqualsShiftingTheBlockFirst) {
+  std::mt19937 rng(31);
+  std::uniform_int_distribution<Word32> any(MIN_32, MAX_32);
+  for (const bool portable : {true, false}) {
+    g719_force_portable(portable);
+    for (int frame = 0; frame < 24; ++frame) {
+      Frame folded;
+      for (Word32 &v : folded) v = any(rng) >> (1 + frame % 31);
+      if (frame % 6 == 5) folded.fill(0);
+      const Word16 shift = norm_l(block_peak_magnitude_portable(folded.data(), 960));
+      Frame shifted = folded;
+      block_shl_portable(shifted.data(), 960, shift);
+      for (const Word16 transient : {Word16{0}, Word16{1}}) {
+        Frame want, got;
+        g719_forward_transform(shifted.data(), want.data(), transient);
+        const Frame before = folded;
+        g719_forward_transform_scaled(folded.data(), got.data(), transient, shift);
+        ASSERT_EQ(got, want) << "frame " << frame << ", transient " << transient << ", portable " << portable;
+        ASSERT_EQ(folded, before) << "the folded values were written";
+      }
+    }
+  }
+  g719_force_portable(false);
 }
 
 }  // namespace
