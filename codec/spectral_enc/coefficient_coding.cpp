@@ -124,10 +124,11 @@ Word16 write_band_group_indices(const Word16 *indices, const Word16 *allocation,
 void quantize_and_write_onebit_vectors(const Word16 *normalized, Word16 *indices, Word16 *words,
                                        Word16 vector_count) {
   if (g719_avx2_active()) {
-    // Scaling and quantization in one kernel (spectral_enc/onebit_leader_search.h).
+    // Scaling and quantization of all the vectors in one kernel call
+    // (spectral_enc/onebit_leader_search.h), then the writing.
+    quantize_scaled_onebit_vectors_avx2(normalized, indices, vector_count);
     for (Word16 v = 0; v < vector_count; v++) {
       const Word16 at = shl(v, 3);
-      quantize_scaled_onebit_avx2(normalized + at, indices + at);
       g719_write_values(indices + at, 8, 1, words + at);
     }
     return;
