@@ -40,15 +40,3 @@ void block_shr(Word32 *x, int n, Word16 shift) {
     block_shl(x, n, static_cast<Word16>(-shift));
   }
 }
-
-void block_shr_r_portable(const Word32 *in, Word32 *out, int n, Word16 shift) {
-  for (int i = 0; i < n; ++i) out[i] = L_shr_r(in[i], shift);
-}
-
-void block_shr_r(const Word32 *in, Word32 *out, int n, Word16 shift) {
-  if (g719_avx2_active() && shift >= 1 && shift <= 31) {
-    block_shr_r_avx2(in, out, n, shift);
-  } else {
-    block_shr_r_portable(in, out, n, shift);
-  }
-}

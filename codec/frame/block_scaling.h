@@ -18,12 +18,6 @@ void block_shl_portable(Word32 *x, int n, Word16 shift);
 void block_shr(Word32 *x, int n, Word16 shift);
 void block_shr_portable(Word32 *x, int n, Word16 shift);
 
-// out[i] = L_shr_r(in[i], shift) for i < n, shift in 1..31 (a rounding
-// right shift never saturates). in and out may be the same array.
-void block_shr_r(const Word32 *in, Word32 *out, int n, Word16 shift);
-void block_shr_r_portable(const Word32 *in, Word32 *out, int n, Word16 shift);
-
 // AVX2 variants; only when g719_cpu_has_avx2().
 Word32 block_peak_magnitude_avx2(const Word32 *x, int n);
 void block_shl_avx2(Word32 *x, int n, Word16 shift);
-void block_shr_r_avx2(const Word32 *in, Word32 *out, int n, Word16 shift);

@@ -49,25 +49,9 @@ G719_AVX2_KERNEL void shl_kernel(Word32 *x, int n, Word16 shift) {
   block_shl_portable(x + i, n - i, shift);
 }
 
-// L_shr_r by 1..31: the arithmetic shift plus the last bit shifted out.
-G719_AVX2_KERNEL void shr_r_kernel(const Word32 *in, Word32 *out, int n, Word16 shift) {
-  const __m128i count = _mm_cvtsi32_si128(shift);
-  const __m128i count_less_one = _mm_cvtsi32_si128(shift - 1);
-  const __m256i one = _mm256_set1_epi32(1);
-  int i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in + i));
-    const __m256i rounding = _mm256_and_si256(_mm256_srl_epi32(x, count_less_one), one);
-    _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + i), _mm256_add_epi32(_mm256_sra_epi32(x, count), rounding));
-  }
-  block_shr_r_portable(in + i, out + i, n - i, shift);
-}
-
 }  // namespace
 
 Word32 block_peak_magnitude_avx2(const Word32 *x, int n) { return peak_kernel(x, n); }
-
-void block_shr_r_avx2(const Word32 *in, Word32 *out, int n, Word16 shift) { shr_r_kernel(in, out, n, shift); }
 
 void block_shl_avx2(Word32 *x, int n, Word16 shift) { shl_kernel(x, n, shift); }
 
@@ -77,6 +61,5 @@ void block_shl_avx2(Word32 *x, int n, Word16 shift) { shl_kernel(x, n, shift); }
 
 Word32 block_peak_magnitude_avx2(const Word32 *, int) { std::abort(); }
 void block_shl_avx2(Word32 *, int, Word16) { std::abort(); }
-void block_shr_r_avx2(const Word32 *, Word32 *, int, Word16) { std::abort(); }
 
 #endif

@@ -19,14 +19,14 @@ void g719_encode_frame(const Word16 *pcm, Word16 *bit_words, G719EncoderState *s
   bit_words[0] = transient != 0 ? BIT_WORD_ONE : BIT_WORD_ZERO;
   Word16 *cursor = bit_words + 1;
 
-  g719_window_fold(pcm, folded, state->window_history);
+  const Word32 peak = g719_window_fold_peak(pcm, folded, state->window_history);
 
-  // Block scaling: run the transform with the folded block at full scale,
-  // then bring the coefficients back to the input's scale.
-  const Word16 norm_shift = norm_l(block_peak_magnitude(folded, kFrameSamples));
-  block_shl(folded, kFrameSamples, norm_shift);
-
-  g719_forward_transform(folded, coefficients, transient);
+  // Block scaling: run the transform with the folded block at full scale
+  // (the shift is applied in the transform's first pass; norm_l of the peak
+  // saturates no value), then bring the coefficients back to the input's
+  // scale.
+  const Word16 norm_shift = norm_l(peak);
+  g719_forward_transform_scaled(folded, coefficients, transient, norm_shift);
   block_shr(coefficients, kFrameSamples, norm_shift);
 
   const Word16 budget = transient != 0 ? state->spectral_bits_transient : state->spectral_bits_stationary;

@@ -43,3 +43,13 @@ inline constexpr Word16 coef_huffman_lengths[kCoefHuffmanEntries] = {
 // coefficient, each band taking width slots. Summed with add.
 Word16 count_coefficient_huffman_bits(const Word16 *indices, const Word16 *allocation, Word16 first_band,
                                       Word16 end_band, Word16 width);
+
+// The count with the basic operators, component by component: the reference.
+Word16 count_coefficient_huffman_bits_portable(const Word16 *indices, const Word16 *allocation,
+                                               Word16 first_band, Word16 end_band, Word16 width);
+// The same count and Overflow flag with the code lengths of eight components
+// looked up and summed on one register. Only when g719_cpu_has_avx2() and
+// width is 8, 16, 24 or 32 (every band width);
+// count_coefficient_huffman_bits takes it when both hold.
+Word16 count_coefficient_huffman_bits_avx2(const Word16 *indices, const Word16 *allocation, Word16 first_band,
+                                           Word16 end_band, Word16 width);

@@ -6,6 +6,7 @@
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/coef_huffman.h"
 #include "spectral_enc/lattice.h"
+#include "spectral_enc/lattice_avx2.h"
 #include "spectral_enc/lattice_tables.h"
 #include "spectral_enc/onebit_leader_search.h"
 
@@ -57,6 +58,22 @@ void normalize_band_coefficients_portable(Word32 *coefficients, const Word16 *no
 void quantize_band_group(const Word16 *normalized, const Word16 *allocation, Word16 first_band, Word16 end_band,
                          Word16 width, Word16 *indices) {
   const Word16 nvec = shr(width, 3);
+  if (g719_avx2_active()) {
+    // Scaling and quantization of a whole band per kernel call; the same
+    // indices as the loop below (spectral_enc/lattice_avx2.h,
+    // spectral_enc/onebit_leader_search.h).
+    Word16 pos = 0;
+    for (Word16 b = first_band; b < end_band; b++, pos = add(pos, width)) {
+      const Word16 r = allocation[b];
+      if (r <= 0 || r > kLatticeMaxBits) continue;
+      if (r == 1) {
+        quantize_scaled_onebit_vectors_avx2(normalized + pos, indices + pos, nvec);
+      } else {
+        lattice_quantize_scaled_vectors_avx2(normalized + pos, indices + pos, nvec, r);
+      }
+    }
+    return;
+  }
   Word16 pos = 0;
   for (Word16 b = first_band; b < end_band; b++, pos = add(pos, width)) {
     const Word16 r = allocation[b];
@@ -132,10 +149,11 @@ Word16 write_band_group_indices(const Word16 *indices, const Word16 *allocation,
 void quantize_and_write_onebit_vectors(const Word16 *normalized, Word16 *indices, Word16 *words,
                                        Word16 vector_count) {
   if (g719_avx2_active()) {
-    // Scaling and quantization in one kernel (spectral_enc/onebit_leader_search.h).
+    // Scaling and quantization of all the vectors in one kernel call
+    // (spectral_enc/onebit_leader_search.h), then the writing.
+    quantize_scaled_onebit_vectors_avx2(normalized, indices, vector_count);
     for (Word16 v = 0; v < vector_count; v++) {
       const Word16 at = shl(v, 3);
-      quantize_scaled_onebit_avx2(normalized + at, indices + at);
       g719_write_values(indices + at, 8, 1, words + at);
     }
     return;

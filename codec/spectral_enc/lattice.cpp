@@ -196,6 +196,13 @@ void lattice_quantize_vector_portable(Word16 *y, Word16 *k, Word16 modulus, Word
   }
 }
 
+void lattice_quantize_scaled_portable(const Word16 *v, Word16 *k, Word16 R) {
+  Word16 y[kLatticeDim];
+  for (int i = 0; i < kLatticeDim; i++) y[i] = extract_l(L_shr(L_mult0(21845, sub(v[i], 4)), 12));
+  const Word16 modulus = lattice_bits_valid(R) ? lattice_modulus_table[R] : Word16{0};
+  lattice_quantize_vector_portable(y, k, modulus, R);
+}
+
 void quantize_onebit_vector(Word16 *y, Word16 *out) {
   // The reference and the fast variants are in onebit_quantizer*.cpp.
   quantize_onebit(y, out);

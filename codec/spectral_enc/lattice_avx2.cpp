@@ -108,14 +108,11 @@ LATTICE_AVX2 bool index_if_in_codebook(__m128i y, const Resolution &c, __m128i &
   return _mm_movemask_epi8(_mm_cmpeq_epi16(x, z)) == 0xFFFF;
 }
 
-LATTICE_AVX2_KERNEL bool quantize_kernel(Word16 *y_out, Word16 *k_out, Word16 R) {
-  const Resolution c = resolution_of(R);
-  __m128i y = load8(y_out);
+// The whole search for an input y within +-kD8PlainBound: the index k, and
+// y as the search leaves it (halved when it did not fit at once).
+LATTICE_AVX2 __m128i quantize_in_register(__m128i &y, const Resolution &c) {
   __m128i k;
-  if (index_if_in_codebook(y, c, k)) {
-    store8(k_out, k);
-    return true;
-  }
+  if (index_if_in_codebook(y, c, k)) return k;
 
   // Halve (shr_r by 1: the shift plus the bit shifted out) until it fits.
   bool fits = false;
@@ -123,11 +120,7 @@ LATTICE_AVX2_KERNEL bool quantize_kernel(Word16 *y_out, Word16 *k_out, Word16 R)
     y = _mm_add_epi16(_mm_srai_epi16(y, 1), _mm_and_si128(y, _mm_set1_epi16(1)));
     fits = index_if_in_codebook(y, c, k);
   }
-  store8(y_out, y);
-  if (!fits) {
-    store8(k_out, _mm_setzero_si128());
-    return true;
-  }
+  if (!fits) return _mm_setzero_si128();
 
   // Grow by y * m / 16 (the low half of the 32-bit product shifted by 4,
   // plus one where negative) while it still fits.
@@ -141,8 +134,48 @@ LATTICE_AVX2_KERNEL bool quantize_kernel(Word16 *y_out, Word16 *k_out, Word16 R)
     if (!index_if_in_codebook(_mm_add_epi16(y, t), c, grown)) break;
     k = grown;
   }
+  return k;
+}
+
+LATTICE_AVX2_KERNEL bool quantize_kernel(Word16 *y_out, Word16 *k_out, Word16 R) {
+  const Resolution c = resolution_of(R);
+  __m128i y = load8(y_out);
+  const __m128i k = quantize_in_register(y, c);
+  store8(y_out, y);
   store8(k_out, k);
   return true;
+}
+
+// The lattice scaling y = extract_l(L_shr(L_mult0(21845, sub(v, 4)), 12))
+// on eight lanes, and whether the kernel takes the vector: no lane of v
+// below -32764 (where sub saturates and sets Overflow) and every lane of y
+// within +-kD8PlainBound. Without saturation c = v - 4 exactly; the 32-bit
+// product 21845 c (|21845 c| < 2^30) is hi:lo of mulhi/mullo, and the low
+// 16 bits of its arithmetic shift by 12 are lo >> 12 (logical) | hi << 4,
+// extract_l's wrap included.
+LATTICE_AVX2 bool scale_for_lattice(__m128i v, __m128i &y) {
+  const __m128i c = _mm_sub_epi16(v, _mm_set1_epi16(4));
+  const __m128i factor = _mm_set1_epi16(21845);
+  const __m128i lo = _mm_mullo_epi16(c, factor);
+  const __m128i hi = _mm_mulhi_epi16(c, factor);
+  y = _mm_or_si128(_mm_srli_epi16(lo, 12), _mm_slli_epi16(hi, 4));
+  const __m128i saturating = _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(MIN_16 + 4)), v);
+  const __m128i outside = _mm_or_si128(
+      saturating, _mm_or_si128(_mm_cmpgt_epi16(y, _mm_set1_epi16(kD8PlainBound)),
+                               _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(-kD8PlainBound)), y)));
+  return _mm_testz_si128(outside, outside) != 0;
+}
+
+LATTICE_AVX2_KERNEL void scaled_vectors_kernel(const Word16 *v, Word16 *k, Word16 count, Word16 R) {
+  const Resolution c = resolution_of(R);
+  for (Word16 n = 0; n < count; n++, v += kLatticeDim, k += kLatticeDim) {
+    __m128i y;
+    if (scale_for_lattice(load8(v), y)) {
+      store8(k, quantize_in_register(y, c));
+    } else {
+      lattice_quantize_scaled_portable(v, k, R);
+    }
+  }
 }
 
 LATTICE_AVX2_KERNEL bool index_to_point_kernel(const Word16 *k_in, Word16 *x_out, Word16 R) {
@@ -170,9 +203,21 @@ bool d8_index_to_point_avx2(const Word16 *k, Word16 *x, Word16 R) {
   return index_to_point_kernel(k, x, R);
 }
 
+void lattice_quantize_scaled_vectors_avx2(const Word16 *v, Word16 *k, Word16 count, Word16 R) {
+  if (!resolution_valid(R)) {
+    for (Word16 n = 0; n < count; n++) lattice_quantize_scaled_portable(v + kLatticeDim * n, k + kLatticeDim * n, R);
+    return;
+  }
+  scaled_vectors_kernel(v, k, count, R);
+}
+
 #else
 
 bool lattice_quantize_vector_avx2(Word16 *, Word16 *, Word16, Word16) { return false; }
 bool d8_index_to_point_avx2(const Word16 *, Word16 *, Word16) { return false; }
+
+#include <cstdlib>
+
+void lattice_quantize_scaled_vectors_avx2(const Word16 *, Word16 *, Word16, Word16) { std::abort(); }
 
 #endif

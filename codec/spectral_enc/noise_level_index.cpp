@@ -1,15 +1,28 @@
 #include "spectral_enc/noise_level_index.h"
 
+#include "frame/cpu_dispatch.h"
 #include "spectral_enc/band_tables.h"
 
-Word16 g719_noise_level_index(const Word16 *normalized_spectrum, const Word16 *allocation) {
-  Word16 last = kNumBands;
+Word16 noise_level_last_band(const Word16 *allocation) {
   for (Word16 b = kNumBands - 1; b >= 0; --b) {
-    if (allocation[b] != 0) {
-      last = b;
-      break;
-    }
+    if (allocation[b] != 0) return b;
   }
+  return kNumBands;
+}
+
+Word16 noise_level_index_from_sums(Word16 bit_length_sum, Word16 count) {
+  Word16 index = 7;
+  if (count != 0) index = sub(7, mult(bit_length_sum, div_s(1, count)));
+  return index < 3 ? index : Word16{3};
+}
+
+Word16 g719_noise_level_index(const Word16 *normalized_spectrum, const Word16 *allocation) {
+  return g719_avx2_active() ? g719_noise_level_index_avx2(normalized_spectrum, allocation)
+                            : g719_noise_level_index_portable(normalized_spectrum, allocation);
+}
+
+Word16 g719_noise_level_index_portable(const Word16 *normalized_spectrum, const Word16 *allocation) {
+  const Word16 last = noise_level_last_band(allocation);
 
   Word16 bit_length_sum = 0;
   Word16 count = 0;
@@ -26,7 +39,5 @@ Word16 g719_noise_level_index(const Word16 *normalized_spectrum, const Word16 *a
     }
   }
 
-  Word16 index = 7;
-  if (count != 0) index = sub(7, mult(bit_length_sum, div_s(1, count)));
-  return index < 3 ? index : Word16{3};
+  return noise_level_index_from_sums(bit_length_sum, count);
 }

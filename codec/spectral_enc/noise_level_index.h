@@ -12,3 +12,14 @@
 // below: loud residue gives a negative value, of which the frame carries the
 // two low bits.
 Word16 g719_noise_level_index(const Word16 *normalized_spectrum, const Word16 *allocation);
+
+// The portable loop over the coefficients, the reference, and the AVX2
+// variant (eight coefficients per step; the same index and flags; only when
+// g719_cpu_has_avx2()). g719_noise_level_index runs the active one.
+Word16 g719_noise_level_index_portable(const Word16 *normalized_spectrum, const Word16 *allocation);
+Word16 g719_noise_level_index_avx2(const Word16 *normalized_spectrum, const Word16 *allocation);
+
+// Their common steps: the highest band with bits (kNumBands when none), and
+// the index from the summed bit lengths and the coefficient count.
+Word16 noise_level_last_band(const Word16 *allocation);
+Word16 noise_level_index_from_sums(Word16 bit_length_sum, Word16 count);

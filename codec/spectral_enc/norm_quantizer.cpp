@@ -24,6 +24,26 @@ void compute_band_norm_index_portable(const Word32 *coefficients, Word16 *index_
   *index_out = band_norm_index_from_energy(energy, shift, index_limit, group);
 }
 
+void compute_norm_indices(const Word32 *coefficients, Word16 *norm_index) {
+  if (g719_avx2_active()) {
+    compute_norm_indices_avx2(coefficients, norm_index);
+  } else {
+    compute_norm_indices_portable(coefficients, norm_index);
+  }
+}
+
+void compute_norm_indices_portable(const Word32 *coefficients, Word16 *norm_index) {
+  for (int g = 0; g < kNumBandGroups; g++) {
+    const Word16 first = band_group_first_band[g];
+    for (Word16 n = 0; n < band_group_band_count[g]; n++) {
+      const Word16 b = add(first, n);
+      const Word16 limit = b == 0 ? Word16{32} : Word16{40};
+      compute_band_norm_index_portable(coefficients + band_start_table[b], &norm_index[b], limit,
+                                       band_group_width[g], static_cast<Word16>(g));
+    }
+  }
+}
+
 Word16 band_norm_index_from_energy(Word32 energy, Word16 shift, Word16 index_limit, Word16 group) {
   energy = L_mls(energy, reciprocal_width_table[group]);  // mean square
 

@@ -23,6 +23,17 @@ void compute_band_norm_index_portable(const Word32 *coefficients, Word16 *index_
 void compute_band_norm_index_avx2(const Word32 *coefficients, Word16 *index_out, Word16 index_limit,
                                   Word16 width, Word16 group);
 
+// Norm index of every band of the frame (band b from coefficients +
+// band_start_table[b], with the width and group of its band group and
+// index limit 32 for band 0, 40 for the others) into norm_index[0..43].
+// compute_norm_indices dispatches once per frame; the portable variant
+// calls compute_band_norm_index_portable band by band and is the reference
+// of the AVX2 one (one kernel call for all bands; the same indices and
+// Overflow flag; only when g719_cpu_has_avx2()).
+void compute_norm_indices(const Word32 *coefficients, Word16 *norm_index);
+void compute_norm_indices_portable(const Word32 *coefficients, Word16 *norm_index);
+void compute_norm_indices_avx2(const Word32 *coefficients, Word16 *norm_index);
+
 // The index from the band's energy (the saturating sum of the squared high
 // halves, summed at the given block shift): the common last step.
 Word16 band_norm_index_from_energy(Word32 energy, Word16 shift, Word16 index_limit, Word16 group);

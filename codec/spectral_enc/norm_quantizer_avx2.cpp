@@ -42,8 +42,10 @@ G719_AVX2 __m256i high_half_square(__m256i v) {
 // below 2^31, and the lanes are added in 64 bits. The reference's L_mac0
 // chain of non-negative terms saturates, setting Overflow, exactly when the
 // exact total exceeds MAX_32, and then gives MAX_32.
-G719_AVX2_KERNEL void norm_index_kernel(const Word32 *c, Word16 *index_out, Word16 index_limit, int width,
-                                        Word16 group) {
+template <int kWidth>
+G719_AVX2 Word16 norm_index_of(const Word32 *c, Word16 index_limit, int width, Word16 group) {
+  // kWidth > 0: the width known at compile time (the loops unroll).
+  if (kWidth > 0) width = kWidth;
   __m256i m = _mm256_setzero_si256();
   for (int i = 0; i < width; i += 8) {
     // abs gives 2^31 for MIN_32: compared unsigned it exceeds every other
@@ -75,7 +77,31 @@ G719_AVX2_KERNEL void norm_index_kernel(const Word32 *c, Word16 *index_out, Word
     Overflow = 1;
     energy = MAX_32;
   }
-  *index_out = band_norm_index_from_energy_plain(energy, shift, index_limit, group);
+  return band_norm_index_from_energy_plain(energy, shift, index_limit, group);
+}
+
+G719_AVX2_KERNEL void norm_index_kernel(const Word32 *c, Word16 *index_out, Word16 index_limit, int width,
+                                        Word16 group) {
+  *index_out = norm_index_of<0>(c, index_limit, width, group);
+}
+
+// Every band of group kGroup, band b at band_start_table[b].
+template <int kGroup>
+G719_AVX2 void group_norm_indices(const Word32 *coefficients, Word16 *norm_index) {
+  constexpr int width = band_group_width[kGroup];
+  const Word16 first = band_group_first_band[kGroup];
+  for (int n = 0; n < band_group_band_count[kGroup]; n++) {
+    const int b = first + n;
+    const Word16 limit = b == 0 ? Word16{32} : Word16{40};
+    norm_index[b] = norm_index_of<width>(coefficients + band_start_table[b], limit, width, kGroup);
+  }
+}
+
+G719_AVX2_KERNEL void frame_norm_indices_kernel(const Word32 *coefficients, Word16 *norm_index) {
+  group_norm_indices<0>(coefficients, norm_index);
+  group_norm_indices<1>(coefficients, norm_index);
+  group_norm_indices<2>(coefficients, norm_index);
+  group_norm_indices<3>(coefficients, norm_index);
 }
 
 }  // namespace
@@ -85,10 +111,15 @@ void compute_band_norm_index_avx2(const Word32 *coefficients, Word16 *index_out,
   norm_index_kernel(coefficients, index_out, index_limit, width, group);
 }
 
+void compute_norm_indices_avx2(const Word32 *coefficients, Word16 *norm_index) {
+  frame_norm_indices_kernel(coefficients, norm_index);
+}
+
 #else
 
 #include <cstdlib>
 
 void compute_band_norm_index_avx2(const Word32 *, Word16 *, Word16, Word16, Word16) { std::abort(); }
+void compute_norm_indices_avx2(const Word32 *, Word16 *) { std::abort(); }
 
 #endif

@@ -57,6 +57,9 @@ void quantize_onebit(Word16 *y, Word16 *out);
 // sort).
 void quantize_scaled_onebit_reference(const Word16 *v, Word16 *out);
 void quantize_scaled_onebit_avx2(const Word16 *v, Word16 *out);
+// quantize_scaled_onebit_avx2 for count vectors in one call: vector n from
+// v + 8n, its index to out[8n].
+void quantize_scaled_onebit_vectors_avx2(const Word16 *v, Word16 *out, Word16 count);
 
 // Codebook index of the sorted vector's nearest codevector from its leader
 // and the input position of each sorted place (perm).

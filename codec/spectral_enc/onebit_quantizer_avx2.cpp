@@ -200,13 +200,19 @@ G719_AVX2_KERNEL void onebit_kernel(Word16 *y, Word16 *out) {
 // a component at 32767 or -32768, beyond the plain bound, so the saturating
 // leader search runs and its sub against leader 8 (all -256) or leader 9
 // (all +256) saturates and sets the flag anyway.
-G719_AVX2_KERNEL void scaled_onebit_kernel(const Word16 *v, Word16 *out) {
+G719_AVX2 void scale_and_quantize(const Word16 *v, Word16 *out) {
   const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(v));
   const __m128i c = _mm_subs_epi16(x, _mm_set1_epi16(4));
   const __m128i m = _mm_mulhi_epi16(c, _mm_set1_epi16(6554));
   const __m128i y = _mm_adds_epi16(c, m);
   Word16 sorted[kLatticeDim];
   quantize_vector(y, sorted, out);
+}
+
+G719_AVX2_KERNEL void scaled_onebit_kernel(const Word16 *v, Word16 *out) { scale_and_quantize(v, out); }
+
+G719_AVX2_KERNEL void scaled_onebit_vectors_kernel(const Word16 *v, Word16 *out, Word16 count) {
+  for (Word16 n = 0; n < count; n++) scale_and_quantize(v + kLatticeDim * n, out + kLatticeDim * n);
 }
 
 G719_AVX2_KERNEL int leader_kernel(const Word16 *sorted) {
@@ -221,6 +227,10 @@ void quantize_onebit_avx2(Word16 *y, Word16 *out) { onebit_kernel(y, out); }
 
 void quantize_scaled_onebit_avx2(const Word16 *v, Word16 *out) { scaled_onebit_kernel(v, out); }
 
+void quantize_scaled_onebit_vectors_avx2(const Word16 *v, Word16 *out, Word16 count) {
+  scaled_onebit_vectors_kernel(v, out, count);
+}
+
 #else
 
 #include <cstdlib>
@@ -228,5 +238,6 @@ void quantize_scaled_onebit_avx2(const Word16 *v, Word16 *out) { scaled_onebit_k
 void quantize_onebit_avx2(Word16 *, Word16 *) { std::abort(); }
 int nearest_onebit_leader_sums_avx2(const Word16 *) { std::abort(); }
 void quantize_scaled_onebit_avx2(const Word16 *, Word16 *) { std::abort(); }
+void quantize_scaled_onebit_vectors_avx2(const Word16 *, Word16 *, Word16) { std::abort(); }
 
 #endif

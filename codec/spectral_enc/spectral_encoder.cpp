@@ -15,19 +15,6 @@ constexpr Word16 kNormDiffCount = kNumBands - 1;  // 43 differences after the fi
 constexpr Word16 kFixedNormBits = 215;            // 43 x 5
 constexpr Word16 kReducedBands = 36;
 
-// Norm index of every band, from the (interleaved) coefficients.
-void compute_norm_indices(const Word32 *coefficients, Word16 *norm_index) {
-  for (int g = 0; g < kNumBandGroups; g++) {
-    const Word16 first = band_group_first_band[g];
-    for (Word16 n = 0; n < band_group_band_count[g]; n++) {
-      const Word16 b = add(first, n);
-      const Word16 limit = b == 0 ? Word16{32} : Word16{40};
-      compute_band_norm_index(coefficients + band_start_table[b], &norm_index[b], limit, band_group_width[g],
-                              static_cast<Word16>(g));
-    }
-  }
-}
-
 // The loudest band (highest level; the lowest band among equals).
 Word16 loudest_band(const Word16 *level) {
   Word16 lb = 0;

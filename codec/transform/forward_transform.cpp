@@ -1,30 +1,21 @@
 #include "transform/forward_transform.h"
 
-#include "frame/block_scaling.h"
+#include "frame/cpu_dispatch.h"
 #include "transform/dct4.h"
+#include "transform/forward_windows.h"
 #include "transform/window_tables.h"
-
-namespace {
-
-void long_transform(const Word32 *folded, Word32 *coefficients) {
-  Word32 buf[960];
-  block_shr_r(folded, buf, 960, 9);  // within +-2^22
-  dct4_960_small_input(buf, coefficients);
-}
 
 // Four short transforms. Block b folds t[240b - 120 .. 240b + 359] with the
 // 480-point sine window; outside t (the first block's leading and the last
 // block's trailing 120 positions) the block takes t[0..119] or t[840..959]
 // with weight -1 instead.
-void short_transforms(const Word32 *folded, Word32 *coefficients) {
+void short_window_blocks_portable(const Word32 *folded, Word32 *blocks, Word16 shift) {
   const auto &C = short_window_center;
   const auto &E = short_window_edge;
 
   Word16 t[960];
-  for (int k = 0; k < 960; ++k) t[k] = round_fx(folded[959 - k]);
+  for (int k = 0; k < 960; ++k) t[k] = round_fx(L_shl(folded[959 - k], shift));
 
-  // The four windowed blocks first, then their transforms together.
-  Word32 blocks[960];
   for (int b = 0; b < 4; ++b) {
     Word32 *buf = blocks + 240 * b;
     if (b == 0) {
@@ -46,15 +37,46 @@ void short_transforms(const Word32 *folded, Word32 *coefficients) {
     }
     for (int i = 0; i < 240; ++i) buf[i] = L_shr_r(buf[i], 7);
   }
+}
+
+void long_transform_input_portable(const Word32 *folded, Word32 *buf, Word16 shift) {
+  for (int i = 0; i < 960; ++i) buf[i] = L_shr_r(L_shl(folded[i], shift), 9);
+}
+
+namespace {
+
+void long_transform(const Word32 *folded, Word32 *coefficients, Word16 shift) {
+  Word32 buf[960];
+  if (g719_avx2_active()) {
+    long_transform_input_avx2(folded, buf, shift);
+  } else {
+    long_transform_input_portable(folded, buf, shift);
+  }
+  dct4_960_small_input(buf, coefficients);  // a 32-bit value shifted right by 9: within +-2^22
+}
+
+void short_transforms(const Word32 *folded, Word32 *coefficients, Word16 shift) {
+  // The four windowed blocks first, then their transforms together.
+  Word32 blocks[960];
+  if (g719_avx2_active()) {
+    short_window_blocks_avx2(folded, blocks, shift);
+  } else {
+    short_window_blocks_portable(folded, blocks, shift);
+  }
   dct4_240_x4(blocks, coefficients);
 }
 
 }  // namespace
 
 void g719_forward_transform(const Word32 *folded, Word32 *coefficients, Word16 transient) {
+  g719_forward_transform_scaled(folded, coefficients, transient, 0);
+}
+
+void g719_forward_transform_scaled(const Word32 *folded, Word32 *coefficients, Word16 transient, Word16 shift) {
+  if (shift < 0 || shift > 31) shift = 0;  // outside the contract; keeps every shift count defined
   if (transient != 0) {
-    short_transforms(folded, coefficients);
+    short_transforms(folded, coefficients, shift);
   } else {
-    long_transform(folded, coefficients);
+    long_transform(folded, coefficients, shift);
   }
 }

@@ -16,3 +16,10 @@
 // With the driver's shift undone the coefficients are 256 times the
 // orthonormal DCT-IV of the folded signal in PCM units. folded is only read.
 void g719_forward_transform(const Word32 *folded, Word32 *coefficients, Word16 transient);
+
+// The transform of the folded values shifted left by shift, L_shl(folded[i],
+// shift), without writing them: the frame driver's block scaling fused into
+// the transform's first pass. shift must lie in 0..31 and keep every shifted
+// value unsaturated (shift <= norm_l of the largest magnitude); the
+// result is then that of block_shl followed by g719_forward_transform.
+void g719_forward_transform_scaled(const Word32 *folded, Word32 *coefficients, Word16 transient, Word16 shift);

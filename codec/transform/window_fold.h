@@ -18,3 +18,12 @@ void g719_window_fold(const Word16 *input, Word32 *folded, Word32 *history);
 // itself (only when g719_cpu_has_avx2()).
 void g719_window_fold_portable(const Word16 *input, Word32 *folded, Word32 *history);
 void g719_window_fold_avx2(const Word16 *input, Word32 *folded, Word32 *history);
+
+// g719_window_fold that also returns the largest magnitude of the 960
+// folded values, block_peak_magnitude(folded, 960) (frame/block_scaling.h),
+// which the encoder's block scaling needs; the AVX2 variant takes it while
+// the values are in registers. Both give the same folded values, history
+// and peak.
+Word32 g719_window_fold_peak(const Word16 *input, Word32 *folded, Word32 *history);
+Word32 g719_window_fold_peak_portable(const Word16 *input, Word32 *folded, Word32 *history);
+Word32 g719_window_fold_peak_avx2(const Word16 *input, Word32 *folded, Word32 *history);

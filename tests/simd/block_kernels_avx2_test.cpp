@@ -161,26 +161,6 @@ TEST_F(BlockKernelsAvx2, HalvedUnfoldingEqualsShiftThenUnfold) {
   }
 }
 
-// The rounding shift at every count, on random blocks, on the limit values
-// (where the rounding bit and the sign meet) and with a tail shorter than a
-// register, out of place and in place.
-TEST_F(BlockKernelsAvx2, RoundingShiftMatchesPortable) {
-  std::mt19937 rng(9);
-  std::vector<std::vector<Word32>> blocks = extreme_blocks();
-  for (int bits : {3, 12, 24, 32}) blocks.push_back(random_block(rng, 963, bits));
-  for (Word16 shift = 1; shift <= 31; ++shift) {
-    for (const auto &block : blocks) {
-      const int n = static_cast<int>(block.size());
-      std::vector<Word32> want(n), got(n), in_place = block;
-      block_shr_r_portable(block.data(), want.data(), n, shift);
-      block_shr_r_avx2(block.data(), got.data(), n, shift);
-      ASSERT_EQ(got, want) << "shift " << shift << ", " << n << " values";
-      block_shr_r(in_place.data(), in_place.data(), n, shift);
-      ASSERT_EQ(in_place, want) << "in place, shift " << shift;
-    }
-  }
-}
-
 // The fused scaling: the AVX2 pass equals the portable one, and both equal
 // the separate block shift followed by the overlap-add, for right shifts,
 // saturating left shifts and the counts where the operators' limits apply.

@@ -133,4 +133,50 @@ TEST_F(LatticeKernel, InputsOutsideTheRangeAreDeclinedAndTheDispatchStillAgrees)
   }
 }
 
+// The band coder's lattice path for several vectors in one call against
+// the operator scaling and the portable search, vector by vector: the same
+// indices and the same Overflow, with normalised coefficients of every size,
+// scaled values on and beyond the plain bound (where the kernel hands the
+// vector to the portable path), a sub that saturates, and extract_l's wrap.
+TEST_F(LatticeKernel, ScaledVectorsEqualThePortableScalingAndSearch) {
+  std::mt19937 rng(21845);
+  std::uniform_int_distribution<int> any(-32768, 32767);
+  std::uniform_int_distribution<int> slot(0, 31);
+  // v - 4 around +-kD8PlainBound * 3/16 and the first v where sub saturates.
+  const Word16 edges[] = {MIN_16, -32765, -32764, -32763, -5621, -5622, -5623, -5620, 5629, 5630, 5631, 5632,
+                          6147, 6148, 6149, 12292, 12293, 4, 3, 5, MAX_16};
+  std::uniform_int_distribution<int> edge(0, static_cast<int>(std::size(edges)) - 1);
+  for (Word16 R = 2; R <= kLatticeMaxBits; ++R) {
+    for (int span : {40, 400, 2000, 5700, 32768}) {
+      std::uniform_int_distribution<int> d(-span, span);
+      for (int trial = 0; trial < 600; ++trial) {
+        const Word16 count = static_cast<Word16>(1 + trial % 4);
+        std::array<Word16, 32> v{}, got, want;
+        for (Word16 &x : v) x = static_cast<Word16>(span == 32768 ? any(rng) : d(rng));
+        if (trial % 3 == 0) v[slot(rng)] = edges[edge(rng)];
+        want.fill(-9);
+        got.fill(-9);
+        for (const Flag before : {0, 1}) {
+          Overflow = before;
+          for (int n = 0; n < count; ++n) lattice_quantize_scaled_portable(v.data() + 8 * n, want.data() + 8 * n, R);
+          const Flag want_overflow = Overflow;
+          Overflow = before;
+          lattice_quantize_scaled_vectors_avx2(v.data(), got.data(), count, R);
+          ASSERT_EQ(Overflow, want_overflow) << "R = " << R << ", " << ::testing::PrintToString(v);
+          ASSERT_EQ(got, want) << "R = " << R << ", " << ::testing::PrintToString(v);
+        }
+      }
+    }
+  }
+  // Resolutions without a lattice codebook give the portable path's zeros.
+  for (Word16 R : {Word16{0}, Word16{1}, Word16{10}}) {
+    std::array<Word16, 16> v{}, k;
+    v.fill(300);
+    k.fill(77);
+    lattice_quantize_scaled_vectors_avx2(v.data(), k.data(), 2, R);
+    for (Word16 x : k) EXPECT_EQ(x, 0) << "R = " << R;
+  }
+  Overflow = 0;
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 // peak counts as MAX_32) and on bands whose energy saturates.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -82,6 +83,52 @@ TEST_F(NormIndexAvx2, LimitValuesAndSaturatingEnergies) {
   Overflow = 0;
   compute_band_norm_index_portable(loud.data(), &index, 32, 8, 0);
   EXPECT_EQ(Overflow, 1);
+  Overflow = 0;
+}
+
+// All 44 bands in one call against the portable band-by-band loop: the same
+// indices and Overflow, on frames whose bands each get their own magnitude
+// (so a band's index depends only on its own coefficients) and limit values,
+// including band 0 with its lower index limit. The dispatcher, either way,
+// gives the same indices too.
+TEST_F(NormIndexAvx2, WholeFrameEqualsThePortableBandLoop) {
+  std::mt19937 rng(800);
+  std::uniform_int_distribution<Word32> any(MIN_32, MAX_32);
+  std::uniform_int_distribution<int> bits(0, 31);
+  std::uniform_int_distribution<int> special(0, 9);
+  for (int trial = 0; trial < 3000; ++trial) {
+    std::vector<Word32> c(kCodedCoefficients);
+    for (int b = 0; b < kNumBands; ++b) {
+      const int shift = bits(rng);
+      for (int i = band_start_table[b]; i < band_start_table[b] + band_width_table[b]; ++i) {
+        c[i] = any(rng) >> shift;
+        switch (special(rng)) {
+          case 0: c[i] = MIN_32; break;
+          case 1: c[i] = trial % 2 ? 0 : -(1 << 30) + 1; break;
+          default: break;
+        }
+      }
+      if (trial % 7 == b % 7) std::fill(c.begin() + band_start_table[b], c.begin() + band_end_table[b], 0);
+      // A band whose energy saturates (group 0 from eight such values on).
+      if (trial % 11 == b % 11) {
+        std::fill(c.begin() + band_start_table[b], c.begin() + band_end_table[b], -(1 << 30) + 1);
+      }
+    }
+    for (const Flag before : {0, 1}) {
+      std::vector<Word16> want(kNumBands, -1), got(kNumBands, -2), dispatched(kNumBands, -3);
+      Overflow = before;
+      compute_norm_indices_portable(c.data(), want.data());
+      const Flag want_overflow = Overflow;
+      Overflow = before;
+      compute_norm_indices_avx2(c.data(), got.data());
+      ASSERT_EQ(got, want) << "trial " << trial;
+      ASSERT_EQ(Overflow, want_overflow) << "trial " << trial;
+      g719_force_portable(trial % 2 == 0);
+      compute_norm_indices(c.data(), dispatched.data());
+      g719_force_portable(false);
+      ASSERT_EQ(dispatched, want) << "trial " << trial;
+    }
+  }
   Overflow = 0;
 }
 

@@ -176,4 +176,27 @@ TEST(OnebitQuantizerPaths, ScaledKernelEqualsScalingAndReference) {
   Overflow = 0;
 }
 
+// The band form of the scaled kernel: vector n's index in slot 8n, the other
+// slots untouched, each index that of the reference for that vector.
+TEST(OnebitQuantizerPaths, ScaledBandKernelEqualsThePerVectorReference) {
+  if (!g719_cpu_has_avx2()) GTEST_SKIP() << "processor without AVX2";
+  std::mt19937 rng(1100);
+  std::uniform_int_distribution<int> d(-32768, 32767);
+  std::uniform_int_distribution<int> near(-1500, 1500);
+  for (int trial = 0; trial < 4000; ++trial) {
+    const Word16 count = static_cast<Word16>(trial % 5);
+    std::array<Word16, 32> v{}, out;
+    for (Word16 &x : v) x = static_cast<Word16>(trial % 3 == 0 ? d(rng) : near(rng));
+    out.fill(-7);
+    quantize_scaled_onebit_vectors_avx2(v.data(), out.data(), count);
+    for (int n = 0; n < 4; ++n) {
+      Word16 want = -7;
+      if (n < count) quantize_scaled_onebit_reference(v.data() + 8 * n, &want);
+      ASSERT_EQ(out[8 * n], want) << "vector " << n << " of " << count;
+      for (int i = 1; i < 8; ++i) ASSERT_EQ(out[8 * n + i], -7) << "slot " << 8 * n + i << " was written";
+    }
+  }
+  Overflow = 0;
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <array>
 #include <random>
 
+#include "frame/block_scaling.h"
 #include "frame/cpu_dispatch.h"
 #include "transform/window_fold.h"
 
@@ -61,6 +62,39 @@ TEST_F(WindowFoldAvx2, ImpulseAtEveryPositionLandsWhereThePortableFoldPutsIt) {
     pcm.fill(0);
     pcm[pos] = static_cast<Word16>(pos % 2 ? MIN_16 : 12345);
     expect_same_frame(pcm, "impulse");
+  }
+}
+
+// The fold with its peak: the same folded values, history and peak
+// (block_peak_magnitude of the folded block) on both paths, over runs of
+// frames, with the loudest value in either half (this frame's fold or the
+// saved history) and with saved histories holding any value, MIN_32
+// included (it counts as MAX_32).
+TEST_F(WindowFoldAvx2, FoldWithPeakMatchesThePortableFoldAndPeak) {
+  std::mt19937 rng(960);
+  std::uniform_int_distribution<int> sample(MIN_16, MAX_16);
+  std::uniform_int_distribution<Word32> any(MIN_32, MAX_32);
+  std::uniform_int_distribution<int> position(0, 959);
+  std::array<Word32, 480> history_want{}, history_got{};
+  std::array<Word16, 960> pcm;
+  for (int frame = 0; frame < 400; ++frame) {
+    const int scale = frame % 16;
+    for (Word16 &v : pcm) v = static_cast<Word16>(sample(rng) >> scale);
+    // A lone loud sample, so that the peak sits at one place.
+    pcm[position(rng)] = static_cast<Word16>(frame % 2 ? MIN_16 : MAX_16);
+    if (frame % 10 == 3) pcm.fill(0);
+    if (frame % 25 == 7) {
+      for (Word32 &h : history_want) h = any(rng) >> (frame % 31);
+      history_want[frame % 480] = frame % 50 == 7 ? MIN_32 : MAX_32;
+      history_got = history_want;
+    }
+    std::array<Word32, 960> want{}, got{};
+    const Word32 peak_want = g719_window_fold_peak_portable(pcm.data(), want.data(), history_want.data());
+    ASSERT_EQ(peak_want, block_peak_magnitude_portable(want.data(), 960));
+    const Word32 peak_got = g719_window_fold_peak_avx2(pcm.data(), got.data(), history_got.data());
+    ASSERT_EQ(peak_got, peak_want) << "frame " << frame;
+    ASSERT_EQ(got, want) << "frame " << frame;
+    ASSERT_EQ(history_got, history_want) << "frame " << frame;
   }
 }
 
