@@ -1,6 +1,7 @@
 #include "spectral_dec/coefficient_decoding.h"
 
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -8,6 +9,7 @@
 
 #include "frame/bit_words.h"
 #include "frame/cpu_dispatch.h"
+#include "spectral_dec/dequantize_avx2.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/coef_huffman.h"
 #include "spectral_enc/lattice.h"
@@ -152,13 +154,21 @@ constexpr bool every_pattern_decodes() {
 }
 static_assert(every_pattern_decodes());
 
-void decode_onebit_vectors_from(BitWordReader &reader, Word16 *index, Word16 num_vectors, Word16 *normalized) {
+// scaled is scaled_onebit_codebook() or null: with the table a vector that
+// is not zeroed is its row (j, 8 bits read, is within 0..255); without it,
+// dequantize_onebit_vector.
+void decode_onebit_vectors_from(BitWordReader &reader, Word16 *index, Word16 num_vectors, Word16 *normalized,
+                                const Word16 *scaled) {
   Word16 previous = 32767;
   for (Word16 v = 0; v < num_vectors; v++) {
     const Word16 pos = static_cast<Word16>(v * kVectorLength);  // at most 3 * 8
     const Word16 j = static_cast<Word16>(reader.take(kOnebitIndexBits));
     index[pos] = j;
-    dequantize_onebit_vector(j, previous, normalized + pos);
+    if (scaled != nullptr && !(previous < 128 && j < 16)) {
+      std::memcpy(normalized + pos, scaled + j * kVectorLength, kVectorLength * sizeof(Word16));
+    } else {
+      dequantize_onebit_vector(j, previous, normalized + pos);
+    }
     previous = j;
   }
 }
@@ -215,6 +225,15 @@ Word16 read_band_group_indices(const Word16 *allocation, const Word16 *cursor, W
 
 void dequantize_band_group(const Word16 *index, const Word16 *allocation, Word16 first_band, Word16 end_band,
                            Word16 width, Word16 *normalized) {
+  if (g719_avx2_active()) {
+    dequantize_band_group_avx2(index, allocation, first_band, end_band, width, normalized);
+  } else {
+    dequantize_band_group_portable(index, allocation, first_band, end_band, width, normalized);
+  }
+}
+
+void dequantize_band_group_portable(const Word16 *index, const Word16 *allocation, Word16 first_band,
+                                    Word16 end_band, Word16 width, Word16 *normalized) {
   const Word16 vectors = shr(width, 3);
   Word16 off = 0;
   for (Word16 b = first_band; b < end_band; b++) {
@@ -330,6 +349,10 @@ Word16 read_band_group_indices(BitWordReader &caller_reader, const Word16 *alloc
 void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *index, BitWordReader &caller_reader,
                        Word16 *normalized, Word16 nb, Word16 spare_bits) {
   BitWordReader reader = caller_reader;  // kept in registers, as in read_band_group_indices
+  // The table of scaled one-bit vectors holds what dequantize_onebit_vector
+  // computes for each index (it is built with the same operators and used
+  // only when none saturated); the portable path keeps the operators.
+  const Word16 *scaled = g719_avx2_active() ? scaled_onebit_codebook() : nullptr;
   Word16 start = nb;
   for (Word16 p = 1; p < nb; p++) {
     if (allocation[band_order[p]] == 0) {
@@ -345,7 +368,7 @@ void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *ind
     if (sub(spare, w) >= 0) {
       allocation[b] = 1;
       const Word16 first = band_start_table[b];
-      decode_onebit_vectors_from(reader, index + first, shr(w, 3), normalized + first);
+      decode_onebit_vectors_from(reader, index + first, shr(w, 3), normalized + first, scaled);
       spare = sub(spare, w);
     }
   }

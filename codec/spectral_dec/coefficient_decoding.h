@@ -49,6 +49,11 @@ void decode_index_r5(const Word16 *cursor, Word16 count, Word16 *out);
 // was below 128; R = 0: all coefficients 0.
 void dequantize_band_group(const Word16 *index, const Word16 *allocation, Word16 first_band, Word16 end_band,
                            Word16 width, Word16 *normalized);
+// The operator form of dequantize_band_group, vector by vector; the
+// reference of dequantize_band_group_avx2 (dequantize_avx2.h), which
+// dequantize_band_group runs when g719_avx2_active().
+void dequantize_band_group_portable(const Word16 *index, const Word16 *allocation, Word16 first_band,
+                                    Word16 end_band, Word16 width, Word16 *normalized);
 
 // Reads num_vectors 8-bit codebook indices from *cursor on (advancing it by 8
 // per vector), stores each in the first index slot of its vector and writes
