@@ -141,6 +141,22 @@ TEST_F(BlockKernelsAvx2, OverlapAddMatchesPortable) {
   }
 }
 
+// A sum that wraps in 32 bits in one lane only, among ordinary ones, at
+// positions across the block: the kernel's plain sums must give way to the
+// saturating ones for that frame, and every other sample stays the same.
+TEST_F(BlockKernelsAvx2, OverlapAddWithOneWrappingSum) {
+  std::mt19937 rng(4311);
+  for (int position : {0, 7, 8, 15, 16, 333, 479, 480, 951, 959}) {
+    for (Word32 sign : {1, -1}) {
+      auto aliased = random_block(rng, 1920, 22);
+      auto history = random_block(rng, 960, 22);
+      aliased[position] = sign > 0 ? MAX_32 : MIN_32;
+      history[position] = sign > 0 ? MAX_32 - 5 : MIN_32 + 5;
+      expect_same_overlap_add(aliased, history, "one wrapping sum");
+    }
+  }
+}
+
 // The halving fused into the unfolding equals the two steps, with the
 // limit values at every position class.
 TEST_F(BlockKernelsAvx2, HalvedUnfoldingEqualsShiftThenUnfold) {
