@@ -56,12 +56,16 @@ Word16 decode_good_frame(const Word16 *bit_words, Word32 *coefficients, Word16 *
   if (*transient == 0) noise_level = read_noise_level(bit_words, cursor);
 
   for (int i = kCodedCoefficients; i < kCoefficients; i++) coefficients[i] = 0;
-  reconstruct_spectrum(normalized, coefficients, allocation, *transient, norm_indices, noise_level);
+  const Word32 peak =
+      reconstruct_spectrum(normalized, coefficients, allocation, *transient, norm_indices, noise_level);
 
   // Block scaling: leave the largest coefficient 7 bits of headroom for the
-  // inverse transform. An all-zero spectrum gives -7.
-  const Word16 norm_shift = sub(norm_l(block_peak_magnitude(coefficients, kCoefficients)), 7);
-  block_shl(coefficients, kCoefficients, norm_shift);
+  // inverse transform. An all-zero spectrum gives -7. Coefficients from
+  // kCodedCoefficients on are 0 here: they do not raise the peak (taken by
+  // the reconstruction over the coded ones), and L_shl leaves 0 at 0 for
+  // every shift without touching Overflow, so the shift skips them.
+  const Word16 norm_shift = sub(norm_l(peak), 7);
+  block_shl(coefficients, kCodedCoefficients, norm_shift);
 
   if (*transient != 0) deinterleave_transient_spectrum(coefficients);
   return norm_shift;

@@ -1,9 +1,10 @@
 #include "spectral_dec/norm_scaling.h"
 
+#include "frame/block_scaling.h"
 #include "frame/cpu_dispatch.h"
 #include "spectral_enc/band_tables.h"
 
-void scale_by_norms_portable(const Word16 *normalized, Word32 *coefficients, const Word16 *norm_indices) {
+Word32 scale_by_norms_portable(const Word16 *normalized, Word32 *coefficients, const Word16 *norm_indices) {
   for (Word16 b = 0; b < kNumBands; b++) {
     const Word16 i = norm_indices[b];
     const Word16 s = sub(2, shr(i, 1));
@@ -13,12 +14,13 @@ void scale_by_norms_portable(const Word16 *normalized, Word32 *coefficients, con
       coefficients[k] = L_shl(v, s);
     }
   }
+  return block_peak_magnitude_portable(coefficients, kCodedCoefficients);
 }
 
-void scale_by_norms(const Word16 *normalized, Word32 *coefficients, const Word16 *norm_indices) {
+Word32 scale_by_norms(const Word16 *normalized, Word32 *coefficients, const Word16 *norm_indices) {
   if (g719_avx2_active()) {
-    scale_by_norms_avx2(normalized, coefficients, norm_indices);
+    return scale_by_norms_avx2(normalized, coefficients, norm_indices);
   } else {
-    scale_by_norms_portable(normalized, coefficients, norm_indices);
+    return scale_by_norms_portable(normalized, coefficients, norm_indices);
   }
 }

@@ -13,8 +13,12 @@ namespace {
 
 using namespace avx2_ops;
 
-G719_AVX2_KERNEL void scale_kernel(const Word16 *normalized, Word32 *coefficients, const Word16 *norm_indices) {
+G719_AVX2_KERNEL Word32 scale_kernel(const Word16 *normalized, Word32 *coefficients, const Word16 *norm_indices) {
   __m256i ov = _mm256_setzero_si256();
+  // The peak as the block scaling's kernel takes it: abs gives 2^31 for
+  // MIN_32, which compared unsigned exceeds every other magnitude and is
+  // limited to MAX_32 at the end, as L_abs gives.
+  __m256i m = _mm256_setzero_si256();
   for (int b = 0; b < kNumBands; b++) {
     const Word16 i = norm_indices[b];
     const Word16 s = sub(2, shr(i, 1));
@@ -26,21 +30,27 @@ G719_AVX2_KERNEL void scale_kernel(const Word16 *normalized, Word32 *coefficient
       const __m256i v = _mm256_mullo_epi32(x, factor);
       const __m256i r = s > 0 ? L_shl8_positive(v, left, ov) : _mm256_sra_epi32(v, right);
       _mm256_storeu_si256(reinterpret_cast<__m256i *>(coefficients + k), r);
+      m = _mm256_max_epu32(m, _mm256_abs_epi32(r));
     }
   }
   flush_overflow(ov);
+  __m128i h = _mm_max_epu32(_mm256_castsi256_si128(m), _mm256_extracti128_si256(m, 1));
+  h = _mm_max_epu32(h, _mm_shuffle_epi32(h, 0x4E));
+  h = _mm_max_epu32(h, _mm_shuffle_epi32(h, 0xB1));
+  const UWord32 top = static_cast<UWord32>(_mm_cvtsi128_si32(h));
+  return top > static_cast<UWord32>(MAX_32) ? MAX_32 : static_cast<Word32>(top);
 }
 
 }  // namespace
 
-void scale_by_norms_avx2(const Word16 *normalized, Word32 *coefficients, const Word16 *norm_indices) {
-  scale_kernel(normalized, coefficients, norm_indices);
+Word32 scale_by_norms_avx2(const Word16 *normalized, Word32 *coefficients, const Word16 *norm_indices) {
+  return scale_kernel(normalized, coefficients, norm_indices);
 }
 
 #else
 
 #include <cstdlib>
 
-void scale_by_norms_avx2(const Word16 *, Word32 *, const Word16 *) { std::abort(); }
+Word32 scale_by_norms_avx2(const Word16 *, Word32 *, const Word16 *) { std::abort(); }
 
 #endif

@@ -138,7 +138,7 @@ void attenuate_filled_bands(Word16 *normalized, const Word16 *allocation, Word16
 
 }  // namespace
 
-void reconstruct_spectrum(Word16 *normalized, Word32 *coefficients, const Word16 *allocation,
+Word32 reconstruct_spectrum(Word16 *normalized, Word32 *coefficients, const Word16 *allocation,
                           Word16 transient, const Word16 *norm_indices, Word16 noise_level) {
   const CodedRuns runs = coded_runs(allocation);
   const Word16 last = last_filled_band(allocation, transient);
@@ -152,5 +152,5 @@ void reconstruct_spectrum(Word16 *normalized, Word32 *coefficients, const Word16
     attenuate_filled_bands(normalized, allocation, last, noise_level);
   }
 
-  scale_by_norms(normalized, coefficients, norm_indices);
+  return scale_by_norms(normalized, coefficients, norm_indices);
 }

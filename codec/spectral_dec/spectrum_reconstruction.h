@@ -19,5 +19,7 @@
 //   filled bands up to the last coded band are shifted right by it.
 //
 // Depends only on its arguments; a frame with no coded band gives all zeros.
-void reconstruct_spectrum(Word16 *normalized, Word32 *coefficients, const Word16 *allocation,
-                          Word16 transient, const Word16 *norm_indices, Word16 noise_level);
+// Returns the largest magnitude of the 800 coefficients, as
+// block_peak_magnitude (frame/block_scaling.h) would find it.
+Word32 reconstruct_spectrum(Word16 *normalized, Word32 *coefficients, const Word16 *allocation,
+                            Word16 transient, const Word16 *norm_indices, Word16 noise_level);
