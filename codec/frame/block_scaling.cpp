@@ -15,6 +15,10 @@ void block_shl_portable(Word32 *x, int n, Word16 shift) {
   for (int i = 0; i < n; ++i) x[i] = L_shl(x[i], shift);
 }
 
+void block_shl_copy_portable(Word32 *x, int n, Word16 shift, Word32 *copy) {
+  for (int i = 0; i < n; ++i) copy[i] = x[i] = L_shl(x[i], shift);
+}
+
 void block_shr_portable(Word32 *x, int n, Word16 shift) {
   for (int i = 0; i < n; ++i) x[i] = L_shr(x[i], shift);
 }
@@ -28,6 +32,14 @@ void block_shl(Word32 *x, int n, Word16 shift) {
     block_shl_avx2(x, n, shift);
   } else {
     block_shl_portable(x, n, shift);
+  }
+}
+
+void block_shl_copy(Word32 *x, int n, Word16 shift, Word32 *copy) {
+  if (g719_avx2_active()) {
+    block_shl_copy_avx2(x, n, shift, copy);
+  } else {
+    block_shl_copy_portable(x, n, shift, copy);
   }
 }
 

@@ -14,6 +14,11 @@ Word32 block_peak_magnitude_portable(const Word32 *x, int n);
 void block_shl(Word32 *x, int n, Word16 shift);
 void block_shl_portable(Word32 *x, int n, Word16 shift);
 
+// block_shl, also writing the shifted values to copy[0 .. n-1] (which must
+// not overlap x).
+void block_shl_copy(Word32 *x, int n, Word16 shift, Word32 *copy);
+void block_shl_copy_portable(Word32 *x, int n, Word16 shift, Word32 *copy);
+
 // x[i] = L_shr(x[i], shift) for i < n.
 void block_shr(Word32 *x, int n, Word16 shift);
 void block_shr_portable(Word32 *x, int n, Word16 shift);
@@ -21,3 +26,4 @@ void block_shr_portable(Word32 *x, int n, Word16 shift);
 // AVX2 variants; only when g719_cpu_has_avx2().
 Word32 block_peak_magnitude_avx2(const Word32 *x, int n);
 void block_shl_avx2(Word32 *x, int n, Word16 shift);
+void block_shl_copy_avx2(Word32 *x, int n, Word16 shift, Word32 *copy);

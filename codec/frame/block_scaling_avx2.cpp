@@ -27,14 +27,21 @@ G719_AVX2_KERNEL Word32 peak_kernel(const Word32 *x, int n) {
   return rest > peak ? rest : peak;
 }
 
-G719_AVX2_KERNEL void shl_kernel(Word32 *x, int n, Word16 shift) {
+template <bool kCopy>
+G719_AVX2 void store_shifted(Word32 *x, Word32 *copy, int at, __m256i v) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i *>(x + at), v);
+  if constexpr (kCopy) _mm256_storeu_si256(reinterpret_cast<__m256i *>(copy + at), v);
+}
+
+// With kCopy the shifted values also go to copy[0 .. n-1].
+template <bool kCopy>
+G719_AVX2_KERNEL void shl_kernel(Word32 *x, int n, Word16 shift, Word32 *copy) {
   int i = 0;
   if (shift > 0) {
     __m256i ov = _mm256_setzero_si256();
     const __m128i count = _mm_cvtsi32_si128(shift);
     for (; i + 8 <= n; i += 8) {
-      __m256i *p = reinterpret_cast<__m256i *>(x + i);
-      _mm256_storeu_si256(p, L_shl8_positive(_mm256_loadu_si256(p), count, ov));
+      store_shifted<kCopy>(x, copy, i, L_shl8_positive(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(x + i)), count, ov));
     }
     flush_overflow(ov);
   } else {
@@ -42,18 +49,23 @@ G719_AVX2_KERNEL void shl_kernel(Word32 *x, int n, Word16 shift) {
     // 0 or -1 like the operator.
     const __m128i count = _mm_cvtsi32_si128(shift < -32 ? 32 : -shift);
     for (; i + 8 <= n; i += 8) {
-      __m256i *p = reinterpret_cast<__m256i *>(x + i);
-      _mm256_storeu_si256(p, _mm256_sra_epi32(_mm256_loadu_si256(p), count));
+      store_shifted<kCopy>(x, copy, i, _mm256_sra_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(x + i)), count));
     }
   }
-  block_shl_portable(x + i, n - i, shift);
+  if constexpr (kCopy) {
+    block_shl_copy_portable(x + i, n - i, shift, copy + i);
+  } else {
+    block_shl_portable(x + i, n - i, shift);
+  }
 }
 
 }  // namespace
 
 Word32 block_peak_magnitude_avx2(const Word32 *x, int n) { return peak_kernel(x, n); }
 
-void block_shl_avx2(Word32 *x, int n, Word16 shift) { shl_kernel(x, n, shift); }
+void block_shl_avx2(Word32 *x, int n, Word16 shift) { shl_kernel<false>(x, n, shift, nullptr); }
+
+void block_shl_copy_avx2(Word32 *x, int n, Word16 shift, Word32 *copy) { shl_kernel<true>(x, n, shift, copy); }
 
 #else
 
@@ -61,5 +73,6 @@ void block_shl_avx2(Word32 *x, int n, Word16 shift) { shl_kernel(x, n, shift); }
 
 Word32 block_peak_magnitude_avx2(const Word32 *, int) { std::abort(); }
 void block_shl_avx2(Word32 *, int, Word16) { std::abort(); }
+void block_shl_copy_avx2(Word32 *, int, Word16, Word32 *) { std::abort(); }
 
 #endif

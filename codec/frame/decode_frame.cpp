@@ -37,10 +37,10 @@ Word16 read_noise_level(const Word16 *bit_words, const Word16 *cursor) {
   return index;
 }
 
-// Reads a good frame into the synthesis-ready spectrum. Returns the block
-// scaling shift and sets *transient.
+// Reads a good frame into the synthesis-ready spectrum and its copy for
+// concealment (saved). Returns the block scaling shift and sets *transient.
 Word16 decode_good_frame(const Word16 *bit_words, Word32 *coefficients, Word16 *transient,
-                         const G719DecoderState *state) {
+                         const G719DecoderState *state, Word32 *saved) {
   Word16 normalized[kCodedCoefficients];
   Word16 norm_indices[kBands];
   Word16 allocation[kBands];
@@ -65,9 +65,16 @@ Word16 decode_good_frame(const Word16 *bit_words, Word32 *coefficients, Word16 *
   // the reconstruction over the coded ones), and L_shl leaves 0 at 0 for
   // every shift without touching Overflow, so the shift skips them.
   const Word16 norm_shift = sub(norm_l(peak), 7);
-  block_shl(coefficients, kCodedCoefficients, norm_shift);
-
-  if (*transient != 0) deinterleave_transient_spectrum(coefficients);
+  // A stationary spectrum is final once shifted, so the shift writes its
+  // copy too; a transient one is copied once deinterleaved.
+  if (*transient != 0) {
+    block_shl(coefficients, kCodedCoefficients, norm_shift);
+    deinterleave_transient_spectrum(coefficients);
+    for (int i = 0; i < kCoefficients; i++) saved[i] = coefficients[i];
+  } else {
+    block_shl_copy(coefficients, kCodedCoefficients, norm_shift, saved);
+    for (int i = kCodedCoefficients; i < kCoefficients; i++) saved[i] = 0;
+  }
   return norm_shift;
 }
 
@@ -79,8 +86,7 @@ void g719_decode_frame(const Word16 *bit_words, Word16 bad_frame, Word16 *pcm, G
   Word16 norm_shift = 0;
 
   if (bad_frame == 0) {
-    norm_shift = decode_good_frame(bit_words, coefficients, &transient, state);
-    for (int i = 0; i < kCoefficients; i++) state->prev_coefficients[i] = coefficients[i];
+    norm_shift = decode_good_frame(bit_words, coefficients, &transient, state, state->prev_coefficients);
     state->prev_norm_shift = norm_shift;
     state->prev_transient = transient;
   } else {

@@ -74,6 +74,40 @@ TEST_F(BlockKernelsAvx2, ShiftsMatchPortableForEveryCount) {
   }
 }
 
+// The shift that also writes a copy: the block and the copy both hold what
+// the portable shift leaves in the block, with its flag, and nothing past n
+// of the copy is written.
+TEST_F(BlockKernelsAvx2, ShiftWithCopyMatchesPortableShift) {
+  std::mt19937 rng(8);
+  std::vector<std::vector<Word32>> blocks = extreme_blocks();
+  for (int bits : {1, 17, 31, 32}) blocks.push_back(random_block(rng, 800, bits));
+  blocks.push_back(random_block(rng, 13, 30));
+  const Word16 counts[] = {MIN_16, -33, -32, -31, -7, -1, 0, 1, 7, 24, 31, 32, 33, MAX_16};
+  constexpr Word32 kUntouched = 0x5A5A5A5A;
+  for (const auto &b : blocks) {
+    const int n = static_cast<int>(b.size());
+    for (Word16 s : counts) {
+      std::vector<Word32> want = b;
+      Overflow = 0;
+      block_shl_portable(want.data(), n, s);
+      const Flag want_flag = Overflow;
+      for (bool portable : {true, false}) {
+        g719_force_portable(portable);
+        std::vector<Word32> got = b, copy(n + 9, kUntouched);
+        Overflow = 0;
+        block_shl_copy(got.data(), n, s, copy.data());
+        const Flag got_flag = Overflow;
+        g719_force_portable(false);
+        ASSERT_EQ(got, want) << "L_shl by " << s << (portable ? ", portable" : ", AVX2");
+        for (int i = 0; i < n; ++i) ASSERT_EQ(copy[i], want[i]) << "copy " << i << ", L_shl by " << s;
+        for (int i = n; i < n + 9; ++i) ASSERT_EQ(copy[i], kUntouched) << "written past the block";
+        ASSERT_EQ(got_flag, want_flag) << "L_shl by " << s;
+      }
+    }
+  }
+  Overflow = 0;
+}
+
 TEST_F(BlockKernelsAvx2, PeakMagnitudeMatchesPortable) {
   std::mt19937 rng(11);
   std::vector<std::vector<Word32>> blocks = extreme_blocks();
