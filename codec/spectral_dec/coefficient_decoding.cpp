@@ -108,7 +108,9 @@ void dequantize_onebit_vector(Word16 j, Word16 previous, Word16 *normalized) {
     for (Word16 i = 0; i < kVectorLength; i++) normalized[i] = 4;
     return;
   }
-  scale_vector(&onebit_codebook[j * kVectorLength], 8, 29789, normalized);
+  // Indices come from 8-bit fields; any other value takes its low 8 bits
+  // rather than reading outside the codebook.
+  scale_vector(&onebit_codebook[(j & 0xFF) * kVectorLength], 8, 29789, normalized);
 }
 
 // Look-up decoding of the same codes: the next 7 bits, most significant

@@ -109,6 +109,25 @@ TEST_F(DequantizeKernel, OddWidthsAndWideGroups) {
   }
 }
 
+// One-bit indices outside the 8-bit field (the readers never give them)
+// stay inside the codebook: they decode as their low 8 bits, on both paths.
+TEST_F(DequantizeKernel, OnebitIndicesOutsideTheFieldStayInsideTheCodebook) {
+  const Word16 width = 16;
+  const std::vector<Word16> allocation = {1};
+  for (Word16 j : {Word16{-1}, Word16{256}, Word16{300}, MAX_16, MIN_16}) {
+    const std::vector<Word16> index = {200, 0, 0, 0, 0, 0, 0, 0, j, 0, 0, 0, 0, 0, 0, 0};
+    std::vector<Word16> low = index;
+    low[8] = static_cast<Word16>(j & 0xFF);
+    std::vector<Word16> got(width), want(width);
+    g719_force_portable(true);
+    dequantize_band_group(index.data(), allocation.data(), 0, 1, width, got.data());
+    dequantize_band_group(low.data(), allocation.data(), 0, 1, width, want.data());
+    g719_force_portable(false);
+    EXPECT_EQ(got, want) << "index " << j;
+    expect_same_group(index, allocation, width, "index outside the field");
+  }
+}
+
 TEST(ScaledOnebitCodebook, RowsEqualTheOperators) {
   const Word16 *table = scaled_onebit_codebook();
   ASSERT_NE(table, nullptr);
