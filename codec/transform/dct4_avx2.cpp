@@ -116,8 +116,6 @@ G719_AVX2_KERNEL void dct4_960_kernel(Word32 *input, Word32 *output, const Dct96
   } else {
     fft_480_avx2(z);
   }
-  // The reordered FFT result replaces the input, as (re, im) pairs.
-  for (int i = 0; i < 960; i += 8) storeu8(input + i, loadu8(reinterpret_cast<const Word32 *>(z) + i));
   ov = _mm256_setzero_si256();
   post_twiddle_960<Lanes>(z, output, t, ov);
   flush_overflow(ov);

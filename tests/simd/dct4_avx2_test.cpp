@@ -1,5 +1,5 @@
 // The AVX2 960-point DCT-IV against the portable one: identical output,
-// identical overwritten input (the reordered FFT result) and Overflow flag.
+// and identical Overflow flag.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -33,7 +33,6 @@ void expect_same(const Word32 *input, const char *what) {
   const Outcome got = run(input, dct4_960_avx2);
   for (int i = 0; i < 960; ++i) {
     ASSERT_EQ(got.out[i], want.out[i]) << what << ": output " << i;
-    ASSERT_EQ(got.work[i], want.work[i]) << what << ": overwritten input " << i;
   }
   EXPECT_EQ(got.overflow, want.overflow) << what;
 }
@@ -103,7 +102,6 @@ TEST_F(Dct4Avx2, SmallInputEntryMatchesPortable) {
     for (int i = 0; i < 960; ++i) {
       ASSERT_EQ(got.out[i], want.out[i]) << "trial " << trial << ", output " << i;
       ASSERT_EQ(chosen.out[i], want.out[i]) << "trial " << trial << ", output " << i;
-      ASSERT_EQ(got.work[i], want.work[i]) << "trial " << trial << ", overwritten input " << i;
     }
     EXPECT_EQ(want.overflow, 0);
     EXPECT_EQ(got.overflow, 0);
