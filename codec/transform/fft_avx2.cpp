@@ -62,6 +62,7 @@ G719_AVX2 __m256i load8(const Word32 *v) { return _mm256_load_si256(reinterpret_
 
 template <class Lanes>
 G719_AVX2 __m256i mul_real4(__m256i a, Word32 f, __m256i &ov) {
+  if constexpr (std::is_same_v<Lanes, PlainLanes>) return plain_mls_paired(a, _mm256_set1_epi32(f));
   return Lanes::mls(a, _mm256_set1_epi32(f), ov);
 }
 
