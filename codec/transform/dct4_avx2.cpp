@@ -88,20 +88,24 @@ G719_AVX2_KERNEL void pre_twiddle_960(const Word32 *x, Cplx *z, const Dct960Avx2
 // y[2k] and y[959 - 2k] from Z[k] times the post-twiddle; the second is
 // L_negate of the twiddle product's imaginary part.
 template <class Lanes>
+G719_AVX2 __m256i post_twiddle4(const Cplx *z, int k, const Dct960Avx2Tables &t, __m256i &ov) {
+  const __m256i p = mul_twiddle4_with<Lanes>(loadu8(z + k), load8(t.post_c + 2 * k), load8(t.post_s + 2 * k), ov);
+  return _mm256_blend_epi32(p, Lanes::negate(p), 0xAA);
+}
+
+template <class Lanes>
 G719_AVX2_KERNEL void post_twiddle_960(const Cplx *z, Word32 *y, const Dct960Avx2Tables &t, __m256i &ov) {
-  Cplx r[480];
-  for (int i = 0; i < 960; i += 8) {
-    const __m256i p = mul_twiddle4_with<Lanes>(loadu8(reinterpret_cast<const Word32 *>(z) + i),
-                                               load8(t.post_c + i), load8(t.post_s + i), ov);
-    storeu8(reinterpret_cast<Word32 *>(r) + i, _mm256_blend_epi32(p, Lanes::negate(p), 0xAA));
-  }
-  // y[8g .. 8g+7]: the even positions are the re parts of r[4g .. 4g+3],
-  // the odd ones the im parts of r[479 - 4g] down to r[476 - 4g].
+  // With r[k] the twiddled (re, -im) of Z[k]: y[8g .. 8g+7] takes the re
+  // parts of r[4g .. 4g+3] at its even positions and the im parts of
+  // r[479 - 4g] down to r[476 - 4g] at its odd ones. Groups g and 119 - g
+  // draw on the same two registers r[4g ..] and r[476 - 4g ..], so each pair
+  // of groups is written straight from them.
   const __m256i mirror = _mm256_setr_epi32(0, 7, 0, 5, 0, 3, 0, 1);
-  for (int g = 0; g < 120; ++g) {
-    const __m256i front = loadu8(r + 4 * g);
-    const __m256i back = _mm256_permutevar8x32_epi32(loadu8(r + 476 - 4 * g), mirror);
-    storeu8(y + 8 * g, _mm256_blend_epi32(front, back, 0xAA));
+  for (int g = 0; g < 60; ++g) {
+    const __m256i front = post_twiddle4<Lanes>(z, 4 * g, t, ov);
+    const __m256i back = post_twiddle4<Lanes>(z, 476 - 4 * g, t, ov);
+    storeu8(y + 8 * g, _mm256_blend_epi32(front, _mm256_permutevar8x32_epi32(back, mirror), 0xAA));
+    storeu8(y + 952 - 8 * g, _mm256_blend_epi32(back, _mm256_permutevar8x32_epi32(front, mirror), 0xAA));
   }
 }
 
