@@ -1,9 +1,10 @@
 // The 960-point DCT-IV with AVX2: both twiddle passes four complex values at
-// a time around the AVX2 480-point FFT. The even/odd and mirrored index
-// patterns are plain moves into and out of complex-ordered work arrays, so
-// the arithmetic runs on contiguous registers. Inputs within the plain
-// bounds (dct4_avx2.h) run every step in plain lane arithmetic; others with
-// the saturating lane operators.
+// a time, the pre-twiddle inside the AVX2 480-point FFT's first stage, the
+// post-twiddle after it. The even/odd and mirrored index patterns are
+// register permutations on the way in and out, so the arithmetic runs on
+// contiguous registers. Inputs within the plain bounds (dct4_avx2.h) run
+// every step in plain lane arithmetic; others with the saturating lane
+// operators.
 #include "transform/dct4_avx2.h"
 
 #if defined(__x86_64__)
@@ -50,9 +51,6 @@ G719_AVX2 __m256i loadu8(const void *v) { return _mm256_loadu_si256(reinterpret_
 
 G719_AVX2 void storeu8(void *p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i *>(p), v); }
 
-// z[n] = (x[2n], x[959 - 2n]) times the pre-twiddle: the portable pass's
-// L_sub(L_mls(a, c), L_mls(b, s)) and L_add(L_mls(a, s), L_mls(b, c)) are
-// the complex twiddle product of (a, b).
 // True when the count inputs allow the plain kernels: every one within
 // +-bound, or the sum of their magnitudes at most kPlainInputMagnitudeSum.
 G719_AVX2_KERNEL bool plain_input(const Word32 *x, int count, Word32 bound) {
@@ -70,19 +68,6 @@ G719_AVX2_KERNEL bool plain_input(const Word32 *x, int count, Word32 bound) {
   alignas(32) long long lanes[4];
   _mm256_store_si256(reinterpret_cast<__m256i *>(lanes), sum);
   return lanes[0] + lanes[1] + lanes[2] + lanes[3] <= kPlainInputMagnitudeSum;
-}
-
-template <class Lanes>
-G719_AVX2_KERNEL void pre_twiddle_960(const Word32 *x, Cplx *z, const Dct960Avx2Tables &t, __m256i &ov) {
-  // Pairs n .. n+3: the even samples x[2n .. 2n+6] of one load and, from the
-  // load that ends at x[959 - 2n], its odd positions in reverse order.
-  const __m256i mirror = _mm256_setr_epi32(0, 7, 0, 5, 0, 3, 0, 1);
-  for (int n = 0; n < 480; n += 4) {
-    const __m256i front = loadu8(x + 2 * n);
-    const __m256i back = _mm256_permutevar8x32_epi32(loadu8(x + 952 - 2 * n), mirror);
-    const __m256i pairs = _mm256_blend_epi32(front, back, 0xAA);
-    storeu8(z + n, mul_twiddle4_with<Lanes>(pairs, load8(t.pre_c + 2 * n), load8(t.pre_s + 2 * n), ov));
-  }
 }
 
 // y[2k] and y[959 - 2k] from Z[k] times the post-twiddle; the second is
@@ -110,17 +95,18 @@ G719_AVX2_KERNEL void post_twiddle_960(const Cplx *z, Word32 *y, const Dct960Avx
 }
 
 template <class Lanes>
-G719_AVX2_KERNEL void dct4_960_kernel(Word32 *input, Word32 *output, const Dct960Avx2Tables &t) {
-  __m256i ov = _mm256_setzero_si256();
+G719_AVX2_KERNEL void dct4_960_kernel(const Word32 *input, Word32 *output, const Dct960Avx2Tables &t) {
+  // z[n] = (x[2n], x[959 - 2n]) times the pre-twiddle, formed inside the
+  // FFT's first stage: the portable pass's L_sub(L_mls(a, c), L_mls(b, s))
+  // and L_add(L_mls(a, s), L_mls(b, c)) are the complex twiddle product of
+  // (a, b).
   Cplx z[480];
-  pre_twiddle_960<Lanes>(input, z, t, ov);
-  flush_overflow(ov);
   if constexpr (std::is_same_v<Lanes, PlainLanes>) {
-    fft_480_avx2_plain(z);
+    dct960_pre_twiddle_fft_480_avx2_plain(input, t.pre_c, t.pre_s, z);
   } else {
-    fft_480_avx2(z);
+    dct960_pre_twiddle_fft_480_avx2(input, t.pre_c, t.pre_s, z);
   }
-  ov = _mm256_setzero_si256();
+  __m256i ov = _mm256_setzero_si256();
   post_twiddle_960<Lanes>(z, output, t, ov);
   flush_overflow(ov);
 }

@@ -179,18 +179,49 @@ G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2T
   }
 }
 
+#define G719_AVX2_MEMBER __attribute__((target("avx2"), always_inline)) inline
+
+// Sources of the radix-4 stage: element(n) gives the input values n .. n+3.
+struct ArraySource {
+  const Cplx *z;
+  G719_AVX2_MEMBER __m256i element(int n, __m256i &) const {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n));
+  }
+};
+
+// The 960-point DCT-IV's pre-twiddled values, formed where the radix-4
+// stage needs them: z[n] = (x[2n], x[959 - 2n]) times the factors (c, s)
+// (each repeated for the re and im lanes), which is the twiddle product
+// mul_twiddle4 of the pair. Pairs n .. n+3: the even samples x[2n .. 2n+6]
+// of one load and, from the load that ends at x[959 - 2n], its odd
+// positions in reverse order.
 template <class Lanes>
-G719_AVX2_KERNEL void fft_480_kernel(Cplx *z, const Fft480Avx2Tables &t) {
+struct Dct960PreTwiddleSource {
+  const Word32 *x;
+  const Word32 *c;
+  const Word32 *s;
+  G719_AVX2_MEMBER __m256i element(int n, __m256i &ov) const {
+    const __m256i mirror = _mm256_setr_epi32(0, 7, 0, 5, 0, 3, 0, 1);
+    const __m256i front = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(x + 2 * n));
+    const __m256i back = _mm256_permutevar8x32_epi32(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i *>(x + 952 - 2 * n)), mirror);
+    return mul_twiddle4_with<Lanes>(_mm256_blend_epi32(front, back, 0xAA), load8(c + 2 * n), load8(s + 2 * n), ov);
+  }
+};
+
+// The 480-point FFT of the values of source into z.
+template <class Lanes, class Source>
+G719_AVX2_KERNEL void fft_480_kernel(const Source &source, Cplx *z, const Fft480Avx2Tables &t) {
   __m256i ov = _mm256_setzero_si256();
   // quarters[n] holds element n of the four quarters after the radix-4 stage.
   __m256i quarters[120];
 
   for (int g = 0; g < 30; ++g) {
     const int n = 4 * g;
-    const __m256i a0 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n));
-    const __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n + 120));
-    const __m256i a2 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n + 240));
-    const __m256i a3 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n + 360));
+    const __m256i a0 = source.element(n, ov);
+    const __m256i a1 = source.element(n + 120, ov);
+    const __m256i a2 = source.element(n + 240, ov);
+    const __m256i a3 = source.element(n + 360, ov);
     const __m256i p = Lanes::add(a0, a2, ov);
     const __m256i q = Lanes::add(a1, a3, ov);
     const __m256i r = Lanes::sub(a0, a2, ov);
@@ -231,11 +262,19 @@ G719_AVX2_KERNEL void fft_120_x4_kernel(const Cplx *in, Cplx *out, const Fft480A
 
 }  // namespace
 
-void fft_480_avx2(Cplx *z) { fft_480_kernel<SaturatingLanes>(z, tables()); }
+void fft_480_avx2(Cplx *z) { fft_480_kernel<SaturatingLanes>(ArraySource{z}, z, tables()); }
 
 void fft_120_x4_avx2(const Cplx *in, Cplx *out) { fft_120_x4_kernel<SaturatingLanes>(in, out, tables()); }
 
-void fft_480_avx2_plain(Cplx *z) { fft_480_kernel<PlainLanes>(z, tables()); }
+void fft_480_avx2_plain(Cplx *z) { fft_480_kernel<PlainLanes>(ArraySource{z}, z, tables()); }
+
+void dct960_pre_twiddle_fft_480_avx2(const Word32 *x, const Word32 *c, const Word32 *s, Cplx *z) {
+  fft_480_kernel<SaturatingLanes>(Dct960PreTwiddleSource<SaturatingLanes>{x, c, s}, z, tables());
+}
+
+void dct960_pre_twiddle_fft_480_avx2_plain(const Word32 *x, const Word32 *c, const Word32 *s, Cplx *z) {
+  fft_480_kernel<PlainLanes>(Dct960PreTwiddleSource<PlainLanes>{x, c, s}, z, tables());
+}
 
 void fft_120_x4_avx2_plain(const Cplx *in, Cplx *out) { fft_120_x4_kernel<PlainLanes>(in, out, tables()); }
 
@@ -247,5 +286,7 @@ void fft_480_avx2(Cplx *) { std::abort(); }
 void fft_120_x4_avx2(const Cplx *, Cplx *) { std::abort(); }
 void fft_480_avx2_plain(Cplx *) { std::abort(); }
 void fft_120_x4_avx2_plain(const Cplx *, Cplx *) { std::abort(); }
+void dct960_pre_twiddle_fft_480_avx2(const Word32 *, const Word32 *, const Word32 *, Cplx *) { std::abort(); }
+void dct960_pre_twiddle_fft_480_avx2_plain(const Word32 *, const Word32 *, const Word32 *, Cplx *) { std::abort(); }
 
 #endif
