@@ -71,7 +71,9 @@ G719_AVX2 __m256i mul_real4(__m256i a, Word32 f, __m256i &ov) {
 // at out[4k + r].
 template <class Lanes>
 G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2Tables &t, __m256i &ov) {
-  __m256i I[144];
+  // Work array, position 24 * (5-point index) + 8 * (3-point index) +
+  // (8-point index).
+  __m256i I[120];
   const auto &M = t.mult;
 
   // 1. Gather through the input map and 8-point pre-additions.
@@ -96,64 +98,66 @@ G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2T
     o[7] = Lanes::sub(d15, d37, ov);
   }
 
-  // 2. 3-point pre-additions.
-  for (int a = 0; a < 5; ++a) {
-    for (int e = 0; e < 8; ++e) {
-      const int p = 24 * a + e;
-      const __m256i p1 = Lanes::add(I[p + 8], I[p + 16], ov);
-      const __m256i p2 = Lanes::sub(I[p + 8], I[p + 16], ov);
-      I[p] = Lanes::add(I[p], p1, ov);
-      I[p + 8] = p1;
-      I[p + 16] = p2;
+  // 2.-5. The 3-point and 5-point modules combine the fifteen values
+  // I[24a + 8j + e] (a < 5, j < 3) of one 8-point index e only among
+  // themselves, so they run on those fifteen in registers, one e at a time.
+  // Every value is formed by the same operations as in fft_120.
+  for (int e = 0; e < 8; ++e) {
+    __m256i v[5][3];
+#pragma GCC unroll 5
+    for (int a = 0; a < 5; ++a) {
+#pragma GCC unroll 3
+      for (int j = 0; j < 3; ++j) v[a][j] = I[24 * a + 8 * j + e];
     }
-  }
 
-  // 3. 5-point pre-additions and the 144 multiplications.
-  for (int p = 0; p < 24; ++p) {
-    const __m256i x0 = I[p];
-    const __m256i x1 = I[p + 24];
-    const __m256i x2 = I[p + 48];
-    const __m256i x3 = I[p + 72];
-    const __m256i x4 = I[p + 96];
-    const __m256i s14 = Lanes::add(x1, x4, ov);
-    const __m256i d14 = Lanes::sub(x1, x4, ov);
-    const __m256i s23 = Lanes::add(x3, x2, ov);
-    const __m256i d32 = Lanes::sub(x3, x2, ov);
-    const __m256i t1 = Lanes::add(s14, s23, ov);
-    const __m256i t2 = Lanes::sub(s14, s23, ov);
-    const __m256i t3 = Lanes::add(d14, d32, ov);
-    I[p] = mul_real4<Lanes>(Lanes::add(x0, t1, ov), M[0][p], ov);
-    I[p + 24] = mul_real4<Lanes>(t1, M[1][p], ov);
-    I[p + 48] = mul_real4<Lanes>(d14, M[2][p], ov);
-    I[p + 72] = mul_real4<Lanes>(t2, M[3][p], ov);
-    I[p + 96] = mul_real4<Lanes>(d32, M[4][p], ov);
-    I[p + 120] = mul_real4<Lanes>(t3, M[5][p], ov);
-  }
+    // 2. 3-point pre-additions.
+#pragma GCC unroll 5
+    for (int a = 0; a < 5; ++a) {
+      const __m256i p1 = Lanes::add(v[a][1], v[a][2], ov);
+      const __m256i p2 = Lanes::sub(v[a][1], v[a][2], ov);
+      v[a][0] = Lanes::add(v[a][0], p1, ov);
+      v[a][1] = p1;
+      v[a][2] = p2;
+    }
 
-  // 4. 5-point post-additions.
-  for (int p = 0; p < 24; ++p) {
-    I[p + 48] = cplx_mul_j4_with<Lanes>(I[p + 48]);
-    I[p + 96] = cplx_mul_j4_with<Lanes>(I[p + 96]);
-    I[p + 120] = cplx_mul_j4_with<Lanes>(I[p + 120]);
-    const __m256i s1 = Lanes::add(I[p], I[p + 24], ov);
-    const __m256i s2 = Lanes::add(s1, I[p + 72], ov);
-    const __m256i s3 = Lanes::sub(s1, I[p + 72], ov);
-    const __m256i s4 = Lanes::add(I[p + 48], I[p + 120], ov);
-    const __m256i s5 = Lanes::add(I[p + 96], I[p + 120], ov);
-    I[p + 24] = Lanes::add(s2, s4, ov);
-    I[p + 48] = Lanes::sub(s3, s5, ov);
-    I[p + 72] = Lanes::add(s3, s5, ov);
-    I[p + 96] = Lanes::sub(s2, s4, ov);
-  }
+    // 3.-4. Per position p = 8j + e: 5-point pre-additions, the six
+    // multiplications and the 5-point post-additions.
+#pragma GCC unroll 3
+    for (int j = 0; j < 3; ++j) {
+      const int p = 8 * j + e;
+      const __m256i s14 = Lanes::add(v[1][j], v[4][j], ov);
+      const __m256i d14 = Lanes::sub(v[1][j], v[4][j], ov);
+      const __m256i s23 = Lanes::add(v[3][j], v[2][j], ov);
+      const __m256i d32 = Lanes::sub(v[3][j], v[2][j], ov);
+      const __m256i t1 = Lanes::add(s14, s23, ov);
+      const __m256i t2 = Lanes::sub(s14, s23, ov);
+      const __m256i t3 = Lanes::add(d14, d32, ov);
+      const __m256i m0 = mul_real4<Lanes>(Lanes::add(v[0][j], t1, ov), M[0][p], ov);
+      const __m256i m1 = mul_real4<Lanes>(t1, M[1][p], ov);
+      const __m256i m2 = cplx_mul_j4_with<Lanes>(mul_real4<Lanes>(d14, M[2][p], ov));
+      const __m256i m3 = mul_real4<Lanes>(t2, M[3][p], ov);
+      const __m256i m4 = cplx_mul_j4_with<Lanes>(mul_real4<Lanes>(d32, M[4][p], ov));
+      const __m256i m5 = cplx_mul_j4_with<Lanes>(mul_real4<Lanes>(t3, M[5][p], ov));
+      const __m256i s1 = Lanes::add(m0, m1, ov);
+      const __m256i s2 = Lanes::add(s1, m3, ov);
+      const __m256i s3 = Lanes::sub(s1, m3, ov);
+      const __m256i s4 = Lanes::add(m2, m5, ov);
+      const __m256i s5 = Lanes::add(m4, m5, ov);
+      v[0][j] = m0;
+      v[1][j] = Lanes::add(s2, s4, ov);
+      v[2][j] = Lanes::sub(s3, s5, ov);
+      v[3][j] = Lanes::add(s3, s5, ov);
+      v[4][j] = Lanes::sub(s2, s4, ov);
+    }
 
-  // 5. 3-point post-additions.
-  for (int a = 0; a < 5; ++a) {
-    for (int e = 0; e < 8; ++e) {
-      const int p = 24 * a + e;
-      I[p + 16] = cplx_mul_j4_with<Lanes>(I[p + 16]);
-      const __m256i s = Lanes::add(I[p], I[p + 8], ov);
-      I[p + 8] = Lanes::add(s, I[p + 16], ov);
-      I[p + 16] = Lanes::sub(s, I[p + 16], ov);
+    // 5. 3-point post-additions.
+#pragma GCC unroll 5
+    for (int a = 0; a < 5; ++a) {
+      const __m256i m2 = cplx_mul_j4_with<Lanes>(v[a][2]);
+      const __m256i sum = Lanes::add(v[a][0], v[a][1], ov);
+      I[24 * a + e] = v[a][0];
+      I[24 * a + 8 + e] = Lanes::add(sum, m2, ov);
+      I[24 * a + 16 + e] = Lanes::sub(sum, m2, ov);
     }
   }
 
