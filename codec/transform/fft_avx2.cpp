@@ -23,8 +23,6 @@ struct Fft480Avx2Tables {
   alignas(32) Word32 c[30][3][8];
   alignas(32) Word32 s[30][3][8];
   Word32 mult[6][24];
-  Word16 in_map[120];
-  Word16 out_map[120];
 };
 
 Fft480Avx2Tables build_tables() {
@@ -40,10 +38,6 @@ Fft480Avx2Tables build_tables() {
   }
   for (int k = 0; k < 6; ++k) {
     for (int p = 0; p < 24; ++p) t.mult[k][p] = wfta120_multipliers[k][p];
-  }
-  for (int i = 0; i < 120; ++i) {
-    t.in_map[i] = wfta120_input_map[i];
-    t.out_map[i] = wfta120_output_map[i];
   }
   return t;
 }
@@ -66,6 +60,10 @@ G719_AVX2 __m256i mul_real4(__m256i a, Word32 f, __m256i &ov) {
   return Lanes::mls(a, _mm256_set1_epi32(f), ov);
 }
 
+// Entry 8h + r of wfta120_input_map and wfta120_output_map, h = 3a + b.
+constexpr int in_index(int h, int r) { return (24 * (h / 3) + 40 * (h % 3) + 15 * r) % 120; }
+constexpr int out_index(int h, int r) { return (96 * (h / 3) + 40 * (h % 3) + 105 * r) % 120; }
+
 // The nested 120-point transform of fft_120 on four transforms at once:
 // in[i] holds element i of the four, out receives output k of transform r
 // at out[4k + r].
@@ -76,11 +74,16 @@ G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2T
   __m256i I[120];
   const auto &M = t.mult;
 
-  // 1. Gather through the input map and 8-point pre-additions.
+  // 1. Gather through the input map and 8-point pre-additions. The loops
+  // over the 15 groups h = 3a + b run unrolled, so that the index maps
+  // (wfta120_input_map and wfta120_output_map: position 24a + 8b + r
+  // gathers (24a + 40b + 15r) mod 120 and scatters to (96a + 40b + 105r)
+  // mod 120) become constant offsets.
+#pragma GCC unroll 15
   for (int h = 0; h < 15; ++h) {
-    const Word16 *map = &t.in_map[8 * h];
     __m256i x[8];
-    for (int r = 0; r < 8; ++r) x[r] = in[map[r]];
+#pragma GCC unroll 8
+    for (int r = 0; r < 8; ++r) x[r] = in[in_index(h, r)];
     const __m256i s04 = Lanes::add(x[0], x[4], ov);
     const __m256i s15 = Lanes::add(x[1], x[5], ov);
     const __m256i s26 = Lanes::add(x[2], x[6], ov);
@@ -162,9 +165,12 @@ G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2T
   }
 
   // 6. 8-point post-additions and scatter through the output map.
+#pragma GCC unroll 15
   for (int h = 0; h < 15; ++h) {
     const __m256i *m = &I[8 * h];
-    const Word16 *map = &t.out_map[8 * h];
+    int map[8];
+#pragma GCC unroll 8
+    for (int r = 0; r < 8; ++r) map[r] = out_index(h, r);
     const __m256i m3 = cplx_mul_j4_with<Lanes>(m[3]);
     const __m256i m5 = cplx_mul_j4_with<Lanes>(m[5]);
     const __m256i m6 = cplx_mul_j4_with<Lanes>(m[6]);
