@@ -9,6 +9,7 @@
 
 #if defined(__x86_64__)
 
+#include <cstdint>
 #include <type_traits>
 
 #include "transform/complex_ops.h"
@@ -51,23 +52,51 @@ G719_AVX2 __m256i loadu8(const void *v) { return _mm256_loadu_si256(reinterpret_
 
 G719_AVX2 void storeu8(void *p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i *>(p), v); }
 
-// True when the count inputs allow the plain kernels: every one within
-// +-bound, or the sum of their magnitudes at most kPlainInputMagnitudeSum.
-G719_AVX2_KERNEL bool plain_input(const Word32 *x, int count, Word32 bound) {
-  __m256i peak = _mm256_setzero_si256();
+// Sum of the magnitudes of x[0..count-1] (MIN_32 counting 2^31), in 64-bit
+// lanes.
+G719_AVX2_KERNEL long long magnitude_sum(const Word32 *x, int count) {
   __m256i sum = _mm256_setzero_si256();
   for (int i = 0; i < count; i += 8) {
-    const __m256i m = _mm256_abs_epi32(loadu8(x + i));  // MIN_32 gives 2^31 as an unsigned lane
-    peak = _mm256_max_epu32(peak, m);
+    const __m256i m = _mm256_abs_epi32(loadu8(x + i));
     sum = _mm256_add_epi64(sum, _mm256_cvtepu32_epi64(_mm256_castsi256_si128(m)));
     sum = _mm256_add_epi64(sum, _mm256_cvtepu32_epi64(_mm256_extracti128_si256(m, 1)));
   }
-  const __m256i over = _mm256_cmpgt_epi32(peak, _mm256_set1_epi32(bound));  // peak below 2^31 when it matters
-  const bool small_peak = _mm256_testz_si256(over, over) != 0 && _mm256_movemask_ps(_mm256_castsi256_ps(peak)) == 0;
-  if (small_peak) return true;
   alignas(32) long long lanes[4];
   _mm256_store_si256(reinterpret_cast<__m256i *>(lanes), sum);
-  return lanes[0] + lanes[1] + lanes[2] + lanes[3] <= kPlainInputMagnitudeSum;
+  return lanes[0] + lanes[1] + lanes[2] + lanes[3];
+}
+
+// True when a lane of peak, an unsigned magnitude, exceeds limit (at most
+// MAX_32): the signed compare sees magnitudes from 2^31 up as negative,
+// which the sign bits catch.
+G719_AVX2 bool peak_above(__m256i peak, Word32 limit) {
+  const __m256i over = _mm256_cmpgt_epi32(peak, _mm256_set1_epi32(limit));
+  return _mm256_testz_si256(over, over) == 0 || _mm256_movemask_ps(_mm256_castsi256_ps(peak)) != 0;
+}
+
+// True when the count (a multiple of 8, at most 960) inputs allow the plain
+// kernels: every one within +-bound, or the sum of their magnitudes at most
+// kPlainInputMagnitudeSum. The one scan keeps the peak magnitude and, per
+// lane, the 32-bit sum of the magnitudes: with a peak of at most 2^25 each
+// lane sums at most 120 values below 2^25 + 1, below 2^32 as an unsigned
+// value, so the lane sums are exact. A larger peak (a damaged frame) takes
+// a second scan in 64-bit sums.
+G719_AVX2_KERNEL bool plain_input(const Word32 *x, int count, Word32 bound) {
+  __m256i peak = _mm256_setzero_si256();
+  __m256i sum = _mm256_setzero_si256();
+#pragma GCC unroll 4
+  for (int i = 0; i < count; i += 8) {
+    const __m256i m = _mm256_abs_epi32(loadu8(x + i));  // MIN_32 gives 2^31 as an unsigned lane
+    peak = _mm256_max_epu32(peak, m);
+    sum = _mm256_add_epi32(sum, m);
+  }
+  if (!peak_above(peak, bound)) return true;
+  if (peak_above(peak, 1 << 25)) return magnitude_sum(x, count) <= kPlainInputMagnitudeSum;
+  alignas(32) std::uint32_t lanes[8];
+  _mm256_store_si256(reinterpret_cast<__m256i *>(lanes), sum);
+  long long total = 0;
+  for (std::uint32_t v : lanes) total += v;
+  return total <= kPlainInputMagnitudeSum;
 }
 
 // y[2k] and y[959 - 2k] from Z[k] times the post-twiddle; the second is
