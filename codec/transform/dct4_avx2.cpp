@@ -140,21 +140,55 @@ G719_AVX2_KERNEL void dct4_960_kernel(const Word32 *input, Word32 *output, const
   flush_overflow(ov);
 }
 
+// Transposes a 4 x 4 block of complex values: register r's value i moves to
+// register i's value r.
+G719_AVX2 void transpose4(__m256i *v) {
+  const __m256i t0 = _mm256_unpacklo_epi64(v[0], v[1]);
+  const __m256i t1 = _mm256_unpackhi_epi64(v[0], v[1]);
+  const __m256i t2 = _mm256_unpacklo_epi64(v[2], v[3]);
+  const __m256i t3 = _mm256_unpackhi_epi64(v[2], v[3]);
+  v[0] = _mm256_permute2x128_si256(t0, t2, 0x20);
+  v[1] = _mm256_permute2x128_si256(t1, t3, 0x20);
+  v[2] = _mm256_permute2x128_si256(t0, t2, 0x31);
+  v[3] = _mm256_permute2x128_si256(t1, t3, 0x31);
+}
+
+// Output k of the four short transforms times the post-twiddle, as
+// (re, L_negate(im)) per block.
+template <class Lanes>
+G719_AVX2 __m256i post_twiddle240(const Cplx *z, int k, __m256i &ov) {
+  const __m256i c = _mm256_set1_epi32(dct240_post_twiddle[k].c);
+  const __m256i s = _mm256_set1_epi32(dct240_post_twiddle[k].s);
+  const __m256i p = mul_twiddle4_with<Lanes>(loadu8(z + 4 * k), c, s, ov);
+  return _mm256_blend_epi32(p, Lanes::negate(p), 0xAA);
+}
+
 // The four short transforms: element n of the four pre-twiddled blocks
 // shares one register (the twiddle factor is the same for all four), the
 // four-way 120-point kernel leaves output k of block b at z[4k + b], and the
-// post-twiddle again runs on one register per k.
+// post-twiddle again runs on one register per k. The even/odd and mirrored
+// index patterns are the 960-point transform's register permutations, per
+// block, with a 4 x 4 transpose between one register per block and one per
+// element.
 template <class Lanes>
 G719_AVX2_KERNEL void dct4_240_x4_kernel(const Word32 *input, Word32 *output) {
+  const __m256i mirror = _mm256_setr_epi32(0, 7, 0, 5, 0, 3, 0, 1);
   __m256i ov = _mm256_setzero_si256();
   Cplx pairs[480];
-  for (int n = 0; n < 120; ++n) {
-    for (int b = 0; b < 4; ++b) pairs[4 * n + b] = {input[240 * b + 2 * n], input[240 * b + 239 - 2 * n]};
-  }
-  for (int n = 0; n < 120; ++n) {
-    const __m256i c = _mm256_set1_epi32(dct240_pre_twiddle[n].c);
-    const __m256i s = _mm256_set1_epi32(dct240_pre_twiddle[n].s);
-    storeu8(pairs + 4 * n, mul_twiddle4_with<Lanes>(loadu8(pairs + 4 * n), c, s, ov));
+  for (int n = 0; n < 120; n += 4) {
+    // q[b]: (x[2m], x[239 - 2m]) of block b for m = n .. n+3.
+    __m256i q[4];
+    for (int b = 0; b < 4; ++b) {
+      const Word32 *x = input + 240 * b;
+      const __m256i back = _mm256_permutevar8x32_epi32(loadu8(x + 232 - 2 * n), mirror);
+      q[b] = _mm256_blend_epi32(loadu8(x + 2 * n), back, 0xAA);
+    }
+    transpose4(q);
+    for (int i = 0; i < 4; ++i) {
+      const __m256i c = _mm256_set1_epi32(dct240_pre_twiddle[n + i].c);
+      const __m256i s = _mm256_set1_epi32(dct240_pre_twiddle[n + i].s);
+      storeu8(pairs + 4 * (n + i), mul_twiddle4_with<Lanes>(q[i], c, s, ov));
+    }
   }
   flush_overflow(ov);
   Cplx z[480];
@@ -163,20 +197,26 @@ G719_AVX2_KERNEL void dct4_240_x4_kernel(const Word32 *input, Word32 *output) {
   } else {
     fft_120_x4_avx2(pairs, z);
   }
+  // Per block, with r[k] the twiddled (re, -im) of output k: output[8g ..
+  // 8g+7] takes the re parts of r[4g .. 4g+3] at its even positions and the
+  // im parts of r[119 - 4g] down to r[116 - 4g] at its odd ones; groups g
+  // and 29 - g are written from the same registers.
   ov = _mm256_setzero_si256();
-  for (int k = 0; k < 120; ++k) {
-    const __m256i c = _mm256_set1_epi32(dct240_post_twiddle[k].c);
-    const __m256i s = _mm256_set1_epi32(dct240_post_twiddle[k].s);
-    const __m256i p = mul_twiddle4_with<Lanes>(loadu8(z + 4 * k), c, s, ov);
-    storeu8(pairs + 4 * k, _mm256_blend_epi32(p, Lanes::negate(p), 0xAA));
-  }
-  flush_overflow(ov);
-  for (int k = 0; k < 120; ++k) {
+  for (int g = 0; g < 15; ++g) {
+    __m256i front[4], back[4];
+    for (int i = 0; i < 4; ++i) {
+      front[i] = post_twiddle240<Lanes>(z, 4 * g + i, ov);
+      back[i] = post_twiddle240<Lanes>(z, 116 - 4 * g + i, ov);
+    }
+    transpose4(front);
+    transpose4(back);
     for (int b = 0; b < 4; ++b) {
-      output[240 * b + 2 * k] = pairs[4 * k + b].re;
-      output[240 * b + 239 - 2 * k] = pairs[4 * k + b].im;
+      Word32 *y = output + 240 * b;
+      storeu8(y + 8 * g, _mm256_blend_epi32(front[b], _mm256_permutevar8x32_epi32(back[b], mirror), 0xAA));
+      storeu8(y + 232 - 8 * g, _mm256_blend_epi32(back[b], _mm256_permutevar8x32_epi32(front[b], mirror), 0xAA));
     }
   }
+  flush_overflow(ov);
 }
 
 }  // namespace
