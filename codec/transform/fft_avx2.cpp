@@ -60,6 +60,13 @@ G719_AVX2 __m256i mul_real4(__m256i a, Word32 f, __m256i &ov) {
   return Lanes::mls(a, _mm256_set1_epi32(f), ov);
 }
 
+// Element i of the four transforms: a register of a work array, or the four
+// complex values in[4i .. 4i+3].
+G719_AVX2 __m256i element4(const __m256i *in, int i) { return in[i]; }
+G719_AVX2 __m256i element4(const Cplx *in, int i) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in + 4 * i));
+}
+
 // Entry 8h + r of wfta120_input_map and wfta120_output_map, h = 3a + b.
 constexpr int in_index(int h, int r) { return (24 * (h / 3) + 40 * (h % 3) + 15 * r) % 120; }
 constexpr int out_index(int h, int r) { return (96 * (h / 3) + 40 * (h % 3) + 105 * r) % 120; }
@@ -67,8 +74,8 @@ constexpr int out_index(int h, int r) { return (96 * (h / 3) + 40 * (h % 3) + 10
 // The nested 120-point transform of fft_120 on four transforms at once:
 // in[i] holds element i of the four, out receives output k of transform r
 // at out[4k + r].
-template <class Lanes>
-G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2Tables &t, __m256i &ov) {
+template <class Lanes, class In>
+G719_AVX2_KERNEL void fft_120_x4(const In *in, Cplx *out, const Fft480Avx2Tables &t, __m256i &ov) {
   // Work array, position 24 * (5-point index) + 8 * (3-point index) +
   // (8-point index).
   __m256i I[120];
@@ -83,7 +90,7 @@ G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2T
   for (int h = 0; h < 15; ++h) {
     __m256i x[8];
 #pragma GCC unroll 8
-    for (int r = 0; r < 8; ++r) x[r] = in[in_index(h, r)];
+    for (int r = 0; r < 8; ++r) x[r] = element4(in, in_index(h, r));
     const __m256i s04 = Lanes::add(x[0], x[4], ov);
     const __m256i s15 = Lanes::add(x[1], x[5], ov);
     const __m256i s26 = Lanes::add(x[2], x[6], ov);
@@ -264,9 +271,7 @@ G719_AVX2_KERNEL void fft_480_kernel(const Source &source, Cplx *z, const Fft480
 template <class Lanes>
 G719_AVX2_KERNEL void fft_120_x4_kernel(const Cplx *in, Cplx *out, const Fft480Avx2Tables &t) {
   __m256i ov = _mm256_setzero_si256();
-  __m256i v[120];
-  for (int i = 0; i < 120; ++i) v[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in + 4 * i));
-  fft_120_x4<Lanes>(v, out, t, ov);
+  fft_120_x4<Lanes>(in, out, t, ov);
   flush_overflow(ov);
 }
 
