@@ -50,11 +50,6 @@ void dct4_960_portable(Word32 *input, Word32 *output) {
   Cplx z[480];
   pre_twiddle<960>(input, z, dct960_pre_twiddle.data());
   fft_480_portable(z);
-  // The reordered FFT result replaces the input, as (re, im) pairs.
-  for (int k = 0; k < 480; ++k) {
-    input[2 * k] = z[k].re;
-    input[2 * k + 1] = z[k].im;
-  }
   post_twiddle<960>(z, output, dct960_post_twiddle.data());
 }
 

@@ -10,8 +10,8 @@
 #include "basop/basop.h"
 
 // DCT-IV of input[0..959] into output[0..959]. input is used as working
-// storage and is overwritten (it ends holding the reordered FFT result).
-// input and output must not overlap.
+// storage: its contents afterwards are unspecified (and differ between the
+// variants). input and output must not overlap.
 // Runs the AVX2 variant when it is active (frame/cpu_dispatch.h); both give
 // identical results.
 void dct4_960(Word32 *input, Word32 *output);

@@ -1,13 +1,15 @@
 // The 960-point DCT-IV with AVX2: both twiddle passes four complex values at
-// a time around the AVX2 480-point FFT. The even/odd and mirrored index
-// patterns are plain moves into and out of complex-ordered work arrays, so
-// the arithmetic runs on contiguous registers. Inputs within the plain
-// bounds (dct4_avx2.h) run every step in plain lane arithmetic; others with
-// the saturating lane operators.
+// a time, the pre-twiddle inside the AVX2 480-point FFT's first stage, the
+// post-twiddle after it. The even/odd and mirrored index patterns are
+// register permutations on the way in and out, so the arithmetic runs on
+// contiguous registers. Inputs within the plain bounds (dct4_avx2.h) run
+// every step in plain lane arithmetic; others with the saturating lane
+// operators.
 #include "transform/dct4_avx2.h"
 
 #if defined(__x86_64__)
 
+#include <cstdint>
 #include <type_traits>
 
 #include "transform/complex_ops.h"
@@ -50,94 +52,143 @@ G719_AVX2 __m256i loadu8(const void *v) { return _mm256_loadu_si256(reinterpret_
 
 G719_AVX2 void storeu8(void *p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i *>(p), v); }
 
-// z[n] = (x[2n], x[959 - 2n]) times the pre-twiddle: the portable pass's
-// L_sub(L_mls(a, c), L_mls(b, s)) and L_add(L_mls(a, s), L_mls(b, c)) are
-// the complex twiddle product of (a, b).
-// True when the count inputs allow the plain kernels: every one within
-// +-bound, or the sum of their magnitudes at most kPlainInputMagnitudeSum.
-G719_AVX2_KERNEL bool plain_input(const Word32 *x, int count, Word32 bound) {
-  __m256i peak = _mm256_setzero_si256();
+// Sum of the magnitudes of x[0..count-1] (MIN_32 counting 2^31), in 64-bit
+// lanes.
+G719_AVX2_KERNEL long long magnitude_sum(const Word32 *x, int count) {
   __m256i sum = _mm256_setzero_si256();
   for (int i = 0; i < count; i += 8) {
-    const __m256i m = _mm256_abs_epi32(loadu8(x + i));  // MIN_32 gives 2^31 as an unsigned lane
-    peak = _mm256_max_epu32(peak, m);
+    const __m256i m = _mm256_abs_epi32(loadu8(x + i));
     sum = _mm256_add_epi64(sum, _mm256_cvtepu32_epi64(_mm256_castsi256_si128(m)));
     sum = _mm256_add_epi64(sum, _mm256_cvtepu32_epi64(_mm256_extracti128_si256(m, 1)));
   }
-  const __m256i over = _mm256_cmpgt_epi32(peak, _mm256_set1_epi32(bound));  // peak below 2^31 when it matters
-  const bool small_peak = _mm256_testz_si256(over, over) != 0 && _mm256_movemask_ps(_mm256_castsi256_ps(peak)) == 0;
-  if (small_peak) return true;
   alignas(32) long long lanes[4];
   _mm256_store_si256(reinterpret_cast<__m256i *>(lanes), sum);
-  return lanes[0] + lanes[1] + lanes[2] + lanes[3] <= kPlainInputMagnitudeSum;
+  return lanes[0] + lanes[1] + lanes[2] + lanes[3];
 }
 
-template <class Lanes>
-G719_AVX2_KERNEL void pre_twiddle_960(const Word32 *x, Cplx *z, const Dct960Avx2Tables &t, __m256i &ov) {
-  // Pairs n .. n+3: the even samples x[2n .. 2n+6] of one load and, from the
-  // load that ends at x[959 - 2n], its odd positions in reverse order.
-  const __m256i mirror = _mm256_setr_epi32(0, 7, 0, 5, 0, 3, 0, 1);
-  for (int n = 0; n < 480; n += 4) {
-    const __m256i front = loadu8(x + 2 * n);
-    const __m256i back = _mm256_permutevar8x32_epi32(loadu8(x + 952 - 2 * n), mirror);
-    const __m256i pairs = _mm256_blend_epi32(front, back, 0xAA);
-    storeu8(z + n, mul_twiddle4_with<Lanes>(pairs, load8(t.pre_c + 2 * n), load8(t.pre_s + 2 * n), ov));
+// True when a lane of peak, an unsigned magnitude, exceeds limit (at most
+// MAX_32): the signed compare sees magnitudes from 2^31 up as negative,
+// which the sign bits catch.
+G719_AVX2 bool peak_above(__m256i peak, Word32 limit) {
+  const __m256i over = _mm256_cmpgt_epi32(peak, _mm256_set1_epi32(limit));
+  return _mm256_testz_si256(over, over) == 0 || _mm256_movemask_ps(_mm256_castsi256_ps(peak)) != 0;
+}
+
+// True when the count (a multiple of 8, at most 960) inputs allow the plain
+// kernels: every one within +-bound, or the sum of their magnitudes at most
+// kPlainInputMagnitudeSum. The one scan keeps the peak magnitude and, per
+// lane, the 32-bit sum of the magnitudes: with a peak of at most 2^25 each
+// lane sums at most 120 values below 2^25 + 1, below 2^32 as an unsigned
+// value, so the lane sums are exact. A larger peak (a damaged frame) takes
+// a second scan in 64-bit sums.
+G719_AVX2_KERNEL bool plain_input(const Word32 *x, int count, Word32 bound) {
+  __m256i peak = _mm256_setzero_si256();
+  __m256i sum = _mm256_setzero_si256();
+#pragma GCC unroll 4
+  for (int i = 0; i < count; i += 8) {
+    const __m256i m = _mm256_abs_epi32(loadu8(x + i));  // MIN_32 gives 2^31 as an unsigned lane
+    peak = _mm256_max_epu32(peak, m);
+    sum = _mm256_add_epi32(sum, m);
   }
+  if (!peak_above(peak, bound)) return true;
+  if (peak_above(peak, 1 << 25)) return magnitude_sum(x, count) <= kPlainInputMagnitudeSum;
+  alignas(32) std::uint32_t lanes[8];
+  _mm256_store_si256(reinterpret_cast<__m256i *>(lanes), sum);
+  long long total = 0;
+  for (std::uint32_t v : lanes) total += v;
+  return total <= kPlainInputMagnitudeSum;
 }
 
 // y[2k] and y[959 - 2k] from Z[k] times the post-twiddle; the second is
 // L_negate of the twiddle product's imaginary part.
 template <class Lanes>
+G719_AVX2 __m256i post_twiddle4(const Cplx *z, int k, const Dct960Avx2Tables &t, __m256i &ov) {
+  const __m256i p = mul_twiddle4_with<Lanes>(loadu8(z + k), load8(t.post_c + 2 * k), load8(t.post_s + 2 * k), ov);
+  return _mm256_blend_epi32(p, Lanes::negate(p), 0xAA);
+}
+
+template <class Lanes>
 G719_AVX2_KERNEL void post_twiddle_960(const Cplx *z, Word32 *y, const Dct960Avx2Tables &t, __m256i &ov) {
-  Cplx r[480];
-  for (int i = 0; i < 960; i += 8) {
-    const __m256i p = mul_twiddle4_with<Lanes>(loadu8(reinterpret_cast<const Word32 *>(z) + i),
-                                               load8(t.post_c + i), load8(t.post_s + i), ov);
-    storeu8(reinterpret_cast<Word32 *>(r) + i, _mm256_blend_epi32(p, Lanes::negate(p), 0xAA));
-  }
-  // y[8g .. 8g+7]: the even positions are the re parts of r[4g .. 4g+3],
-  // the odd ones the im parts of r[479 - 4g] down to r[476 - 4g].
+  // With r[k] the twiddled (re, -im) of Z[k]: y[8g .. 8g+7] takes the re
+  // parts of r[4g .. 4g+3] at its even positions and the im parts of
+  // r[479 - 4g] down to r[476 - 4g] at its odd ones. Groups g and 119 - g
+  // draw on the same two registers r[4g ..] and r[476 - 4g ..], so each pair
+  // of groups is written straight from them.
   const __m256i mirror = _mm256_setr_epi32(0, 7, 0, 5, 0, 3, 0, 1);
-  for (int g = 0; g < 120; ++g) {
-    const __m256i front = loadu8(r + 4 * g);
-    const __m256i back = _mm256_permutevar8x32_epi32(loadu8(r + 476 - 4 * g), mirror);
-    storeu8(y + 8 * g, _mm256_blend_epi32(front, back, 0xAA));
+  for (int g = 0; g < 60; ++g) {
+    const __m256i front = post_twiddle4<Lanes>(z, 4 * g, t, ov);
+    const __m256i back = post_twiddle4<Lanes>(z, 476 - 4 * g, t, ov);
+    storeu8(y + 8 * g, _mm256_blend_epi32(front, _mm256_permutevar8x32_epi32(back, mirror), 0xAA));
+    storeu8(y + 952 - 8 * g, _mm256_blend_epi32(back, _mm256_permutevar8x32_epi32(front, mirror), 0xAA));
   }
 }
 
 template <class Lanes>
-G719_AVX2_KERNEL void dct4_960_kernel(Word32 *input, Word32 *output, const Dct960Avx2Tables &t) {
-  __m256i ov = _mm256_setzero_si256();
+G719_AVX2_KERNEL void dct4_960_kernel(const Word32 *input, Word32 *output, const Dct960Avx2Tables &t) {
+  // z[n] = (x[2n], x[959 - 2n]) times the pre-twiddle, formed inside the
+  // FFT's first stage: the portable pass's L_sub(L_mls(a, c), L_mls(b, s))
+  // and L_add(L_mls(a, s), L_mls(b, c)) are the complex twiddle product of
+  // (a, b).
   Cplx z[480];
-  pre_twiddle_960<Lanes>(input, z, t, ov);
-  flush_overflow(ov);
   if constexpr (std::is_same_v<Lanes, PlainLanes>) {
-    fft_480_avx2_plain(z);
+    dct960_pre_twiddle_fft_480_avx2_plain(input, t.pre_c, t.pre_s, z);
   } else {
-    fft_480_avx2(z);
+    dct960_pre_twiddle_fft_480_avx2(input, t.pre_c, t.pre_s, z);
   }
-  // The reordered FFT result replaces the input, as (re, im) pairs.
-  for (int i = 0; i < 960; i += 8) storeu8(input + i, loadu8(reinterpret_cast<const Word32 *>(z) + i));
-  ov = _mm256_setzero_si256();
+  __m256i ov = _mm256_setzero_si256();
   post_twiddle_960<Lanes>(z, output, t, ov);
   flush_overflow(ov);
+}
+
+// Transposes a 4 x 4 block of complex values: register r's value i moves to
+// register i's value r.
+G719_AVX2 void transpose4(__m256i *v) {
+  const __m256i t0 = _mm256_unpacklo_epi64(v[0], v[1]);
+  const __m256i t1 = _mm256_unpackhi_epi64(v[0], v[1]);
+  const __m256i t2 = _mm256_unpacklo_epi64(v[2], v[3]);
+  const __m256i t3 = _mm256_unpackhi_epi64(v[2], v[3]);
+  v[0] = _mm256_permute2x128_si256(t0, t2, 0x20);
+  v[1] = _mm256_permute2x128_si256(t1, t3, 0x20);
+  v[2] = _mm256_permute2x128_si256(t0, t2, 0x31);
+  v[3] = _mm256_permute2x128_si256(t1, t3, 0x31);
+}
+
+// Output k of the four short transforms times the post-twiddle, as
+// (re, L_negate(im)) per block.
+template <class Lanes>
+G719_AVX2 __m256i post_twiddle240(const Cplx *z, int k, __m256i &ov) {
+  const __m256i c = _mm256_set1_epi32(dct240_post_twiddle[k].c);
+  const __m256i s = _mm256_set1_epi32(dct240_post_twiddle[k].s);
+  const __m256i p = mul_twiddle4_with<Lanes>(loadu8(z + 4 * k), c, s, ov);
+  return _mm256_blend_epi32(p, Lanes::negate(p), 0xAA);
 }
 
 // The four short transforms: element n of the four pre-twiddled blocks
 // shares one register (the twiddle factor is the same for all four), the
 // four-way 120-point kernel leaves output k of block b at z[4k + b], and the
-// post-twiddle again runs on one register per k.
+// post-twiddle again runs on one register per k. The even/odd and mirrored
+// index patterns are the 960-point transform's register permutations, per
+// block, with a 4 x 4 transpose between one register per block and one per
+// element.
 template <class Lanes>
 G719_AVX2_KERNEL void dct4_240_x4_kernel(const Word32 *input, Word32 *output) {
+  const __m256i mirror = _mm256_setr_epi32(0, 7, 0, 5, 0, 3, 0, 1);
   __m256i ov = _mm256_setzero_si256();
   Cplx pairs[480];
-  for (int n = 0; n < 120; ++n) {
-    for (int b = 0; b < 4; ++b) pairs[4 * n + b] = {input[240 * b + 2 * n], input[240 * b + 239 - 2 * n]};
-  }
-  for (int n = 0; n < 120; ++n) {
-    const __m256i c = _mm256_set1_epi32(dct240_pre_twiddle[n].c);
-    const __m256i s = _mm256_set1_epi32(dct240_pre_twiddle[n].s);
-    storeu8(pairs + 4 * n, mul_twiddle4_with<Lanes>(loadu8(pairs + 4 * n), c, s, ov));
+  for (int n = 0; n < 120; n += 4) {
+    // q[b]: (x[2m], x[239 - 2m]) of block b for m = n .. n+3.
+    __m256i q[4];
+    for (int b = 0; b < 4; ++b) {
+      const Word32 *x = input + 240 * b;
+      const __m256i back = _mm256_permutevar8x32_epi32(loadu8(x + 232 - 2 * n), mirror);
+      q[b] = _mm256_blend_epi32(loadu8(x + 2 * n), back, 0xAA);
+    }
+    transpose4(q);
+    for (int i = 0; i < 4; ++i) {
+      const __m256i c = _mm256_set1_epi32(dct240_pre_twiddle[n + i].c);
+      const __m256i s = _mm256_set1_epi32(dct240_pre_twiddle[n + i].s);
+      storeu8(pairs + 4 * (n + i), mul_twiddle4_with<Lanes>(q[i], c, s, ov));
+    }
   }
   flush_overflow(ov);
   Cplx z[480];
@@ -146,20 +197,26 @@ G719_AVX2_KERNEL void dct4_240_x4_kernel(const Word32 *input, Word32 *output) {
   } else {
     fft_120_x4_avx2(pairs, z);
   }
+  // Per block, with r[k] the twiddled (re, -im) of output k: output[8g ..
+  // 8g+7] takes the re parts of r[4g .. 4g+3] at its even positions and the
+  // im parts of r[119 - 4g] down to r[116 - 4g] at its odd ones; groups g
+  // and 29 - g are written from the same registers.
   ov = _mm256_setzero_si256();
-  for (int k = 0; k < 120; ++k) {
-    const __m256i c = _mm256_set1_epi32(dct240_post_twiddle[k].c);
-    const __m256i s = _mm256_set1_epi32(dct240_post_twiddle[k].s);
-    const __m256i p = mul_twiddle4_with<Lanes>(loadu8(z + 4 * k), c, s, ov);
-    storeu8(pairs + 4 * k, _mm256_blend_epi32(p, Lanes::negate(p), 0xAA));
-  }
-  flush_overflow(ov);
-  for (int k = 0; k < 120; ++k) {
+  for (int g = 0; g < 15; ++g) {
+    __m256i front[4], back[4];
+    for (int i = 0; i < 4; ++i) {
+      front[i] = post_twiddle240<Lanes>(z, 4 * g + i, ov);
+      back[i] = post_twiddle240<Lanes>(z, 116 - 4 * g + i, ov);
+    }
+    transpose4(front);
+    transpose4(back);
     for (int b = 0; b < 4; ++b) {
-      output[240 * b + 2 * k] = pairs[4 * k + b].re;
-      output[240 * b + 239 - 2 * k] = pairs[4 * k + b].im;
+      Word32 *y = output + 240 * b;
+      storeu8(y + 8 * g, _mm256_blend_epi32(front[b], _mm256_permutevar8x32_epi32(back[b], mirror), 0xAA));
+      storeu8(y + 232 - 8 * g, _mm256_blend_epi32(back[b], _mm256_permutevar8x32_epi32(front[b], mirror), 0xAA));
     }
   }
+  flush_overflow(ov);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // AVX2 variant of the 960-point DCT-IV. It gives exactly the results of
-// dct4_960_portable (output, the overwritten input and the Overflow flag);
+// dct4_960_portable (output and the Overflow flag);
 // callers reach it through dct4_960, which picks it when the processor
 // supports AVX2.
 #pragma once

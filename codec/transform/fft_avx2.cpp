@@ -23,8 +23,6 @@ struct Fft480Avx2Tables {
   alignas(32) Word32 c[30][3][8];
   alignas(32) Word32 s[30][3][8];
   Word32 mult[6][24];
-  Word16 in_map[120];
-  Word16 out_map[120];
 };
 
 Fft480Avx2Tables build_tables() {
@@ -40,10 +38,6 @@ Fft480Avx2Tables build_tables() {
   }
   for (int k = 0; k < 6; ++k) {
     for (int p = 0; p < 24; ++p) t.mult[k][p] = wfta120_multipliers[k][p];
-  }
-  for (int i = 0; i < 120; ++i) {
-    t.in_map[i] = wfta120_input_map[i];
-    t.out_map[i] = wfta120_output_map[i];
   }
   return t;
 }
@@ -62,22 +56,41 @@ G719_AVX2 __m256i load8(const Word32 *v) { return _mm256_load_si256(reinterpret_
 
 template <class Lanes>
 G719_AVX2 __m256i mul_real4(__m256i a, Word32 f, __m256i &ov) {
+  if constexpr (std::is_same_v<Lanes, PlainLanes>) return plain_mls_paired(a, _mm256_set1_epi32(f));
   return Lanes::mls(a, _mm256_set1_epi32(f), ov);
 }
+
+// Element i of the four transforms: a register of a work array, or the four
+// complex values in[4i .. 4i+3].
+G719_AVX2 __m256i element4(const __m256i *in, int i) { return in[i]; }
+G719_AVX2 __m256i element4(const Cplx *in, int i) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in + 4 * i));
+}
+
+// Entry 8h + r of wfta120_input_map and wfta120_output_map, h = 3a + b.
+constexpr int in_index(int h, int r) { return (24 * (h / 3) + 40 * (h % 3) + 15 * r) % 120; }
+constexpr int out_index(int h, int r) { return (96 * (h / 3) + 40 * (h % 3) + 105 * r) % 120; }
 
 // The nested 120-point transform of fft_120 on four transforms at once:
 // in[i] holds element i of the four, out receives output k of transform r
 // at out[4k + r].
-template <class Lanes>
-G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2Tables &t, __m256i &ov) {
-  __m256i I[144];
+template <class Lanes, class In>
+G719_AVX2_KERNEL void fft_120_x4(const In *in, Cplx *out, const Fft480Avx2Tables &t, __m256i &ov) {
+  // Work array, position 24 * (5-point index) + 8 * (3-point index) +
+  // (8-point index).
+  __m256i I[120];
   const auto &M = t.mult;
 
-  // 1. Gather through the input map and 8-point pre-additions.
+  // 1. Gather through the input map and 8-point pre-additions. The loops
+  // over the 15 groups h = 3a + b run unrolled, so that the index maps
+  // (wfta120_input_map and wfta120_output_map: position 24a + 8b + r
+  // gathers (24a + 40b + 15r) mod 120 and scatters to (96a + 40b + 105r)
+  // mod 120) become constant offsets.
+#pragma GCC unroll 15
   for (int h = 0; h < 15; ++h) {
-    const Word16 *map = &t.in_map[8 * h];
     __m256i x[8];
-    for (int r = 0; r < 8; ++r) x[r] = in[map[r]];
+#pragma GCC unroll 8
+    for (int r = 0; r < 8; ++r) x[r] = element4(in, in_index(h, r));
     const __m256i s04 = Lanes::add(x[0], x[4], ov);
     const __m256i s15 = Lanes::add(x[1], x[5], ov);
     const __m256i s26 = Lanes::add(x[2], x[6], ov);
@@ -95,71 +108,76 @@ G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2T
     o[7] = Lanes::sub(d15, d37, ov);
   }
 
-  // 2. 3-point pre-additions.
-  for (int a = 0; a < 5; ++a) {
-    for (int e = 0; e < 8; ++e) {
-      const int p = 24 * a + e;
-      const __m256i p1 = Lanes::add(I[p + 8], I[p + 16], ov);
-      const __m256i p2 = Lanes::sub(I[p + 8], I[p + 16], ov);
-      I[p] = Lanes::add(I[p], p1, ov);
-      I[p + 8] = p1;
-      I[p + 16] = p2;
+  // 2.-5. The 3-point and 5-point modules combine the fifteen values
+  // I[24a + 8j + e] (a < 5, j < 3) of one 8-point index e only among
+  // themselves, so they run on those fifteen in registers, one e at a time.
+  // Every value is formed by the same operations as in fft_120.
+  for (int e = 0; e < 8; ++e) {
+    __m256i v[5][3];
+#pragma GCC unroll 5
+    for (int a = 0; a < 5; ++a) {
+#pragma GCC unroll 3
+      for (int j = 0; j < 3; ++j) v[a][j] = I[24 * a + 8 * j + e];
     }
-  }
 
-  // 3. 5-point pre-additions and the 144 multiplications.
-  for (int p = 0; p < 24; ++p) {
-    const __m256i x0 = I[p];
-    const __m256i x1 = I[p + 24];
-    const __m256i x2 = I[p + 48];
-    const __m256i x3 = I[p + 72];
-    const __m256i x4 = I[p + 96];
-    const __m256i s14 = Lanes::add(x1, x4, ov);
-    const __m256i d14 = Lanes::sub(x1, x4, ov);
-    const __m256i s23 = Lanes::add(x3, x2, ov);
-    const __m256i d32 = Lanes::sub(x3, x2, ov);
-    const __m256i t1 = Lanes::add(s14, s23, ov);
-    const __m256i t2 = Lanes::sub(s14, s23, ov);
-    const __m256i t3 = Lanes::add(d14, d32, ov);
-    I[p] = mul_real4<Lanes>(Lanes::add(x0, t1, ov), M[0][p], ov);
-    I[p + 24] = mul_real4<Lanes>(t1, M[1][p], ov);
-    I[p + 48] = mul_real4<Lanes>(d14, M[2][p], ov);
-    I[p + 72] = mul_real4<Lanes>(t2, M[3][p], ov);
-    I[p + 96] = mul_real4<Lanes>(d32, M[4][p], ov);
-    I[p + 120] = mul_real4<Lanes>(t3, M[5][p], ov);
-  }
+    // 2. 3-point pre-additions.
+#pragma GCC unroll 5
+    for (int a = 0; a < 5; ++a) {
+      const __m256i p1 = Lanes::add(v[a][1], v[a][2], ov);
+      const __m256i p2 = Lanes::sub(v[a][1], v[a][2], ov);
+      v[a][0] = Lanes::add(v[a][0], p1, ov);
+      v[a][1] = p1;
+      v[a][2] = p2;
+    }
 
-  // 4. 5-point post-additions.
-  for (int p = 0; p < 24; ++p) {
-    I[p + 48] = cplx_mul_j4_with<Lanes>(I[p + 48]);
-    I[p + 96] = cplx_mul_j4_with<Lanes>(I[p + 96]);
-    I[p + 120] = cplx_mul_j4_with<Lanes>(I[p + 120]);
-    const __m256i s1 = Lanes::add(I[p], I[p + 24], ov);
-    const __m256i s2 = Lanes::add(s1, I[p + 72], ov);
-    const __m256i s3 = Lanes::sub(s1, I[p + 72], ov);
-    const __m256i s4 = Lanes::add(I[p + 48], I[p + 120], ov);
-    const __m256i s5 = Lanes::add(I[p + 96], I[p + 120], ov);
-    I[p + 24] = Lanes::add(s2, s4, ov);
-    I[p + 48] = Lanes::sub(s3, s5, ov);
-    I[p + 72] = Lanes::add(s3, s5, ov);
-    I[p + 96] = Lanes::sub(s2, s4, ov);
-  }
+    // 3.-4. Per position p = 8j + e: 5-point pre-additions, the six
+    // multiplications and the 5-point post-additions.
+#pragma GCC unroll 3
+    for (int j = 0; j < 3; ++j) {
+      const int p = 8 * j + e;
+      const __m256i s14 = Lanes::add(v[1][j], v[4][j], ov);
+      const __m256i d14 = Lanes::sub(v[1][j], v[4][j], ov);
+      const __m256i s23 = Lanes::add(v[3][j], v[2][j], ov);
+      const __m256i d32 = Lanes::sub(v[3][j], v[2][j], ov);
+      const __m256i t1 = Lanes::add(s14, s23, ov);
+      const __m256i t2 = Lanes::sub(s14, s23, ov);
+      const __m256i t3 = Lanes::add(d14, d32, ov);
+      const __m256i m0 = mul_real4<Lanes>(Lanes::add(v[0][j], t1, ov), M[0][p], ov);
+      const __m256i m1 = mul_real4<Lanes>(t1, M[1][p], ov);
+      const __m256i m2 = cplx_mul_j4_with<Lanes>(mul_real4<Lanes>(d14, M[2][p], ov));
+      const __m256i m3 = mul_real4<Lanes>(t2, M[3][p], ov);
+      const __m256i m4 = cplx_mul_j4_with<Lanes>(mul_real4<Lanes>(d32, M[4][p], ov));
+      const __m256i m5 = cplx_mul_j4_with<Lanes>(mul_real4<Lanes>(t3, M[5][p], ov));
+      const __m256i s1 = Lanes::add(m0, m1, ov);
+      const __m256i s2 = Lanes::add(s1, m3, ov);
+      const __m256i s3 = Lanes::sub(s1, m3, ov);
+      const __m256i s4 = Lanes::add(m2, m5, ov);
+      const __m256i s5 = Lanes::add(m4, m5, ov);
+      v[0][j] = m0;
+      v[1][j] = Lanes::add(s2, s4, ov);
+      v[2][j] = Lanes::sub(s3, s5, ov);
+      v[3][j] = Lanes::add(s3, s5, ov);
+      v[4][j] = Lanes::sub(s2, s4, ov);
+    }
 
-  // 5. 3-point post-additions.
-  for (int a = 0; a < 5; ++a) {
-    for (int e = 0; e < 8; ++e) {
-      const int p = 24 * a + e;
-      I[p + 16] = cplx_mul_j4_with<Lanes>(I[p + 16]);
-      const __m256i s = Lanes::add(I[p], I[p + 8], ov);
-      I[p + 8] = Lanes::add(s, I[p + 16], ov);
-      I[p + 16] = Lanes::sub(s, I[p + 16], ov);
+    // 5. 3-point post-additions.
+#pragma GCC unroll 5
+    for (int a = 0; a < 5; ++a) {
+      const __m256i m2 = cplx_mul_j4_with<Lanes>(v[a][2]);
+      const __m256i sum = Lanes::add(v[a][0], v[a][1], ov);
+      I[24 * a + e] = v[a][0];
+      I[24 * a + 8 + e] = Lanes::add(sum, m2, ov);
+      I[24 * a + 16 + e] = Lanes::sub(sum, m2, ov);
     }
   }
 
   // 6. 8-point post-additions and scatter through the output map.
+#pragma GCC unroll 15
   for (int h = 0; h < 15; ++h) {
     const __m256i *m = &I[8 * h];
-    const Word16 *map = &t.out_map[8 * h];
+    int map[8];
+#pragma GCC unroll 8
+    for (int r = 0; r < 8; ++r) map[r] = out_index(h, r);
     const __m256i m3 = cplx_mul_j4_with<Lanes>(m[3]);
     const __m256i m5 = cplx_mul_j4_with<Lanes>(m[5]);
     const __m256i m6 = cplx_mul_j4_with<Lanes>(m[6]);
@@ -178,18 +196,49 @@ G719_AVX2_KERNEL void fft_120_x4(const __m256i *in, Cplx *out, const Fft480Avx2T
   }
 }
 
+#define G719_AVX2_MEMBER __attribute__((target("avx2"), always_inline)) inline
+
+// Sources of the radix-4 stage: element(n) gives the input values n .. n+3.
+struct ArraySource {
+  const Cplx *z;
+  G719_AVX2_MEMBER __m256i element(int n, __m256i &) const {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n));
+  }
+};
+
+// The 960-point DCT-IV's pre-twiddled values, formed where the radix-4
+// stage needs them: z[n] = (x[2n], x[959 - 2n]) times the factors (c, s)
+// (each repeated for the re and im lanes), which is the twiddle product
+// mul_twiddle4 of the pair. Pairs n .. n+3: the even samples x[2n .. 2n+6]
+// of one load and, from the load that ends at x[959 - 2n], its odd
+// positions in reverse order.
 template <class Lanes>
-G719_AVX2_KERNEL void fft_480_kernel(Cplx *z, const Fft480Avx2Tables &t) {
+struct Dct960PreTwiddleSource {
+  const Word32 *x;
+  const Word32 *c;
+  const Word32 *s;
+  G719_AVX2_MEMBER __m256i element(int n, __m256i &ov) const {
+    const __m256i mirror = _mm256_setr_epi32(0, 7, 0, 5, 0, 3, 0, 1);
+    const __m256i front = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(x + 2 * n));
+    const __m256i back = _mm256_permutevar8x32_epi32(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i *>(x + 952 - 2 * n)), mirror);
+    return mul_twiddle4_with<Lanes>(_mm256_blend_epi32(front, back, 0xAA), load8(c + 2 * n), load8(s + 2 * n), ov);
+  }
+};
+
+// The 480-point FFT of the values of source into z.
+template <class Lanes, class Source>
+G719_AVX2_KERNEL void fft_480_kernel(const Source &source, Cplx *z, const Fft480Avx2Tables &t) {
   __m256i ov = _mm256_setzero_si256();
   // quarters[n] holds element n of the four quarters after the radix-4 stage.
   __m256i quarters[120];
 
   for (int g = 0; g < 30; ++g) {
     const int n = 4 * g;
-    const __m256i a0 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n));
-    const __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n + 120));
-    const __m256i a2 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n + 240));
-    const __m256i a3 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n + 360));
+    const __m256i a0 = source.element(n, ov);
+    const __m256i a1 = source.element(n + 120, ov);
+    const __m256i a2 = source.element(n + 240, ov);
+    const __m256i a3 = source.element(n + 360, ov);
     const __m256i p = Lanes::add(a0, a2, ov);
     const __m256i q = Lanes::add(a1, a3, ov);
     const __m256i r = Lanes::sub(a0, a2, ov);
@@ -222,19 +271,25 @@ G719_AVX2_KERNEL void fft_480_kernel(Cplx *z, const Fft480Avx2Tables &t) {
 template <class Lanes>
 G719_AVX2_KERNEL void fft_120_x4_kernel(const Cplx *in, Cplx *out, const Fft480Avx2Tables &t) {
   __m256i ov = _mm256_setzero_si256();
-  __m256i v[120];
-  for (int i = 0; i < 120; ++i) v[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in + 4 * i));
-  fft_120_x4<Lanes>(v, out, t, ov);
+  fft_120_x4<Lanes>(in, out, t, ov);
   flush_overflow(ov);
 }
 
 }  // namespace
 
-void fft_480_avx2(Cplx *z) { fft_480_kernel<SaturatingLanes>(z, tables()); }
+void fft_480_avx2(Cplx *z) { fft_480_kernel<SaturatingLanes>(ArraySource{z}, z, tables()); }
 
 void fft_120_x4_avx2(const Cplx *in, Cplx *out) { fft_120_x4_kernel<SaturatingLanes>(in, out, tables()); }
 
-void fft_480_avx2_plain(Cplx *z) { fft_480_kernel<PlainLanes>(z, tables()); }
+void fft_480_avx2_plain(Cplx *z) { fft_480_kernel<PlainLanes>(ArraySource{z}, z, tables()); }
+
+void dct960_pre_twiddle_fft_480_avx2(const Word32 *x, const Word32 *c, const Word32 *s, Cplx *z) {
+  fft_480_kernel<SaturatingLanes>(Dct960PreTwiddleSource<SaturatingLanes>{x, c, s}, z, tables());
+}
+
+void dct960_pre_twiddle_fft_480_avx2_plain(const Word32 *x, const Word32 *c, const Word32 *s, Cplx *z) {
+  fft_480_kernel<PlainLanes>(Dct960PreTwiddleSource<PlainLanes>{x, c, s}, z, tables());
+}
 
 void fft_120_x4_avx2_plain(const Cplx *in, Cplx *out) { fft_120_x4_kernel<PlainLanes>(in, out, tables()); }
 
@@ -246,5 +301,7 @@ void fft_480_avx2(Cplx *) { std::abort(); }
 void fft_120_x4_avx2(const Cplx *, Cplx *) { std::abort(); }
 void fft_480_avx2_plain(Cplx *) { std::abort(); }
 void fft_120_x4_avx2_plain(const Cplx *, Cplx *) { std::abort(); }
+void dct960_pre_twiddle_fft_480_avx2(const Word32 *, const Word32 *, const Word32 *, Cplx *) { std::abort(); }
+void dct960_pre_twiddle_fft_480_avx2_plain(const Word32 *, const Word32 *, const Word32 *, Cplx *) { std::abort(); }
 
 #endif

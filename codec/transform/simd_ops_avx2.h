@@ -12,6 +12,8 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
+#include <type_traits>
+
 #include "basop/basop.h"
 
 // Small helpers, inlined into the kernels.
@@ -124,6 +126,31 @@ struct PlainLanes {
   G719_AVX2 __m256i negate(__m256i a) { return _mm256_sub_epi32(_mm256_setzero_si256(), a); }
 };
 
+// PlainLanes::mls through 64-bit products, for factors that are the same in
+// both lanes of each pair (a complex value's re and im). Without saturation
+// L_mls(a, f) is lo + 2 hi f = floor(a f / 2^15), where lo = floor((a &
+// 0xFFFF) f / 2^15) and hi = a >> 16: the exact 64-bit product shifted right
+// by 15 has the same low 32 bits as PlainLanes::mls for every a and f, so
+// the two are interchangeable. Bits 15..46 of the product land in the even
+// lanes by a right shift of 15 and in the odd lanes by a left shift of 17.
+G719_AVX2 __m256i plain_mls_paired(__m256i a, __m256i f) {
+  const __m256i even = _mm256_srli_epi64(_mm256_mul_epi32(a, f), 15);
+  const __m256i odd = _mm256_slli_epi64(_mm256_mul_epi32(_mm256_srli_epi64(a, 32), f), 17);
+  return _mm256_blend_epi32(even, odd, 0xAA);
+}
+
+// mul_twiddle4 with PlainLanes' operators, through the 64-bit products of
+// plain_mls_paired: re = (re c >> 15) - (im s >> 15) in the even lanes,
+// im = (re s >> 15) + (im c >> 15) in the odd ones.
+G719_AVX2 __m256i plain_mul_twiddle4(__m256i x, __m256i c, __m256i s) {
+  const __m256i xi = _mm256_srli_epi64(x, 32);  // im in the low half of each pair
+  const __m256i rc = _mm256_srli_epi64(_mm256_mul_epi32(x, c), 15);
+  const __m256i is = _mm256_srli_epi64(_mm256_mul_epi32(xi, s), 15);
+  const __m256i rs = _mm256_slli_epi64(_mm256_mul_epi32(x, s), 17);
+  const __m256i ic = _mm256_slli_epi64(_mm256_mul_epi32(xi, c), 17);
+  return _mm256_blend_epi32(_mm256_sub_epi32(rc, is), _mm256_add_epi32(rs, ic), 0xAA);
+}
+
 // cplx_mul_j4 and mul_twiddle4 with the operators of a policy.
 template <class Lanes>
 G719_AVX2 __m256i cplx_mul_j4_with(__m256i a) {
@@ -133,6 +160,7 @@ G719_AVX2 __m256i cplx_mul_j4_with(__m256i a) {
 
 template <class Lanes>
 G719_AVX2 __m256i mul_twiddle4_with(__m256i x, __m256i c, __m256i s, __m256i &ov) {
+  if constexpr (std::is_same_v<Lanes, PlainLanes>) return plain_mul_twiddle4(x, c, s);
   const __m256i xc = Lanes::mls(x, c, ov);
   const __m256i xs = swap_pairs(Lanes::mls(x, s, ov));
   __m256i ov_sub = _mm256_setzero_si256();
