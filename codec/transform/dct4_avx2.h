@@ -13,20 +13,20 @@
 // sum of the factors' magnitudes is 223.17, the largest single factor
 // 0.7303 and the largest accumulated truncation 5769; for the 240-point
 // transform 55.79, 0.7303 and 1020. So each of these keeps every value
-// within +-1.873e9, below 2^31 - 2^16, where no basic operator of the
+// within +-1.97e9, below 2^31 - 2^16, where no basic operator of the
 // transform saturates and plain arithmetic gives the same values
 // (simd_ops_avx2.h, PlainLanes):
 //  - every input within +-2^23 (960 points) or +-2^25 (240 points): the
 //    encoder's inputs always are (its long input is a 32-bit value shifted
 //    right by 9, its short inputs by 7);
-//  - the magnitudes of all inputs summing to at most 2^31 (0.7303 * 2^31 +
-//    5769 < 1.57e9): the decoder's spectra, scaled to a peak below 2^24,
-//    nearly always are.
+//  - the magnitudes of all inputs summing to at most 2^31 + 2^29
+//    (0.7303 * 2.685e9 + 5769 < 1.97e9): the decoder's spectra, scaled to
+//    a peak below 2^24, nearly always are.
 // Other inputs, such as a damaged frame's spectrum, take the saturating
 // kernels.
 inline constexpr Word32 kDct960PlainInputBound = 1 << 23;
 inline constexpr Word32 kDct240PlainInputBound = 1 << 25;
-inline constexpr long long kPlainInputMagnitudeSum = 1LL << 31;
+inline constexpr long long kPlainInputMagnitudeSum = (1LL << 31) + (1LL << 29);
 
 // Same contract as dct4_960. Must only be called when g719_cpu_has_avx2().
 void dct4_960_avx2(Word32 *input, Word32 *output);
