@@ -123,6 +123,18 @@ TEST_F(Dct4Avx2, PlainLimitsNeverSaturate) {
     ASSERT_EQ(run(in, dct4_960_portable).overflow, 0) << "sum limit, pattern " << flip;
     expect_same(in, "sparse at the sum limit");
   }
+  // The whole sum on the four inputs that meet in the first radix-4
+  // butterfly with the largest factors (x[2n] for n = 0, 120, 240, 360, signs
+  // of their pre-twiddle cosines): the value they form there comes closest
+  // to the limit any sum-bounded input can reach, so a limit set too high
+  // saturates here.
+  for (int flip = 0; flip < 2; ++flip) {
+    for (Word32 &v : in) v = 0;
+    const Word32 quarter = static_cast<Word32>(kPlainInputMagnitudeSum / 4);
+    for (int n : {0, 120, 240, 360}) in[2 * n] = (dct960_pre_twiddle[n].c < 0) != (flip != 0) ? -quarter : quarter;
+    ASSERT_EQ(run(in, dct4_960_portable).overflow, 0) << "concentrated at the sum limit, pattern " << flip;
+    expect_same(in, "concentrated at the sum limit");
+  }
   std::bernoulli_distribution sign(0.5);
   for (int trial = 0; trial < 20; ++trial) {
     for (Word32 &v : in) v = sign(rng) ? kDct960PlainInputBound : -kDct960PlainInputBound;
