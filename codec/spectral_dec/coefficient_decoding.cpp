@@ -14,6 +14,7 @@
 #include "spectral_enc/coef_huffman.h"
 #include "spectral_enc/lattice.h"
 #include "spectral_enc/lattice_tables.h"
+#include "spectral_enc/spare_bit_bands.h"
 
 namespace {
 
@@ -281,25 +282,10 @@ void decode_onebit_vectors(Word16 *index, const Word16 **cursor, Word16 num_vect
 
 void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *index, const Word16 **cursor,
                        Word16 *normalized, Word16 nb, Word16 spare_bits) {
-  Word16 start = nb;
-  for (Word16 p = 1; p < nb; p++) {
-    if (allocation[band_order[p]] == 0) {
-      start = p;
-      break;
-    }
-  }
-  Word16 spare = spare_bits;
-  for (Word16 p = start; p < nb; p++) {
-    const Word16 b = band_order[p];
-    if (allocation[b] != 0) continue;
-    const Word16 w = band_width_table[b];
-    if (sub(spare, w) >= 0) {
-      allocation[b] = 1;
-      const Word16 first = band_start_table[b];
-      decode_onebit_vectors(index + first, cursor, shr(w, 3), normalized + first);
-      spare = sub(spare, w);
-    }
-  }
+  give_spare_bits(allocation, band_order, nb, spare_bits, [&](Word16 b) {
+    const Word16 first = band_start_table[b];
+    decode_onebit_vectors(index + first, cursor, shr(band_width_table[b], 3), normalized + first);
+  });
 }
 
 Word16 read_band_group_indices(BitWordReader &caller_reader, const Word16 *allocation, Word16 huffman_coded,
@@ -355,24 +341,9 @@ void decode_spare_bits(Word16 *allocation, const Word16 *band_order, Word16 *ind
   // computes for each index (it is built with the same operators and used
   // only when none saturated); the portable path keeps the operators.
   const Word16 *scaled = g719_avx2_active() ? scaled_onebit_codebook() : nullptr;
-  Word16 start = nb;
-  for (Word16 p = 1; p < nb; p++) {
-    if (allocation[band_order[p]] == 0) {
-      start = p;
-      break;
-    }
-  }
-  Word16 spare = spare_bits;
-  for (Word16 p = start; p < nb; p++) {
-    const Word16 b = band_order[p];
-    if (allocation[b] != 0) continue;
-    const Word16 w = band_width_table[b];
-    if (sub(spare, w) >= 0) {
-      allocation[b] = 1;
-      const Word16 first = band_start_table[b];
-      decode_onebit_vectors_from(reader, index + first, shr(w, 3), normalized + first, scaled);
-      spare = sub(spare, w);
-    }
-  }
+  give_spare_bits(allocation, band_order, nb, spare_bits, [&](Word16 b) {
+    const Word16 first = band_start_table[b];
+    decode_onebit_vectors_from(reader, index + first, shr(band_width_table[b], 3), normalized + first, scaled);
+  });
   caller_reader = reader;
 }

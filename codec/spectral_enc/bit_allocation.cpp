@@ -5,6 +5,7 @@
 
 #include "frame/cpu_dispatch.h"
 #include "spectral_enc/priority_search.h"
+#include "spectral_enc/selection_sort.h"
 
 namespace {
 
@@ -181,18 +182,7 @@ void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order) {
 
 void sort_bands_by_priority_reference(Word16 *priority, Word16 nb, Word16 *band_order) {
   if (nb > kNumBands) nb = kNumBands;
-  for (Word16 i = 0; i < sub(nb, 1); i = add(i, 1)) {
-    Word16 best = i;
-    for (Word16 j = add(i, 1); j < nb; j = add(j, 1)) {
-      if (sub(priority[best], priority[j]) < 0) best = j;
-    }
-    const Word16 p = priority[i];
-    priority[i] = priority[best];
-    priority[best] = p;
-    const Word16 o = band_order[i];
-    band_order[i] = band_order[best];
-    band_order[best] = o;
-  }
+  selection_sort_descending(priority, band_order, nb, less_by_sub);
 }
 
 namespace {

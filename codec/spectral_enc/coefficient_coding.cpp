@@ -9,6 +9,7 @@
 #include "spectral_enc/lattice_avx2.h"
 #include "spectral_enc/lattice_tables.h"
 #include "spectral_enc/onebit_leader_search.h"
+#include "spectral_enc/spare_bit_bands.h"
 
 namespace {
 
@@ -169,24 +170,10 @@ void quantize_and_write_onebit_vectors(const Word16 *normalized, Word16 *indices
 
 void spend_spare_bits(const Word16 *normalized, Word16 *allocation, const Word16 *band_order, Word16 *indices,
                       Word16 **cursor, Word16 nb, Word16 spare) {
-  if (nb > kNumBands) nb = kNumBands;
-  // The first candidate: the highest-priority band without bits, position 0 excluded.
-  Word16 start = nb;
-  for (Word16 p = 1; p < nb; p++) {
-    if (allocation[band_order[p]] == 0) {
-      start = p;
-      break;
-    }
-  }
-  for (Word16 p = start; p < nb; p++) {
-    const Word16 b = band_order[p];
-    if (allocation[b] != 0) continue;
-    const Word16 width = band_width_table[b];
-    if (sub(spare, width) < 0) continue;  // too wide for what is left; a narrower band may still fit
-    allocation[b] = 1;
+  give_spare_bits(allocation, band_order, nb, spare, [&](Word16 b) {
     const Word16 first = band_start_table[b];
+    const Word16 width = band_width_table[b];
     quantize_and_write_onebit_vectors(normalized + first, indices + first, *cursor, shr(width, 3));
     *cursor += width;
-    spare = sub(spare, width);
-  }
+  });
 }

@@ -4,23 +4,12 @@
 #include "frame/cpu_dispatch.h"
 #include "spectral_enc/lattice_tables.h"
 #include "spectral_enc/onebit_leader_search.h"
+#include "spectral_enc/selection_sort.h"
 
 void quantize_onebit_reference(Word16 *y, Word16 *out) {
   // Sort descending, remembering where each value came from.
-  Word16 perm[kLatticeDim];
-  for (int i = 0; i < kLatticeDim; i++) perm[i] = static_cast<Word16>(i);
-  for (int i = 0; i < kLatticeDim - 1; i++) {
-    int best = i;
-    for (int j = i + 1; j < kLatticeDim; j++) {
-      if (sub(y[best], y[j]) < 0) best = j;
-    }
-    const Word16 ty = y[i];
-    y[i] = y[best];
-    y[best] = ty;
-    const Word16 tp = perm[i];
-    perm[i] = perm[best];
-    perm[best] = tp;
-  }
+  Word16 perm[kLatticeDim] = {0, 1, 2, 3, 4, 5, 6, 7};
+  selection_sort_descending(y, perm, kLatticeDim, less_by_sub);
 
   // Nearest leader to the sorted vector; ties keep the lower leader.
   const int leader = nearest_onebit_leader_saturating(y);
@@ -52,23 +41,11 @@ Word16 onebit_codebook_index(int leader, const Word16 *perm) {
   return static_cast<Word16>(index + onebit_rank_table[mask]);
 }
 
-// sub(a, b) < 0 exactly when a < b: the exact difference saturates to a
-// value of the same sign and is 0 only for a == b. Only its Overflow
+// The plain comparison sorts as the reference does; only its Overflow
 // differs (see the header).
 void quantize_onebit_portable(Word16 *y, Word16 *out) {
   Word16 perm[kLatticeDim] = {0, 1, 2, 3, 4, 5, 6, 7};
-  for (int i = 0; i < kLatticeDim - 1; i++) {
-    int best = i;
-    for (int j = i + 1; j < kLatticeDim; j++) {
-      if (y[best] < y[j]) best = j;
-    }
-    const Word16 ty = y[i];
-    y[i] = y[best];
-    y[best] = ty;
-    const Word16 tp = perm[i];
-    perm[i] = perm[best];
-    perm[best] = tp;
-  }
+  selection_sort_descending(y, perm, kLatticeDim, [](Word16 a, Word16 b) { return a < b; });
   out[0] = onebit_codebook_index(nearest_onebit_leader(y), perm);
 }
 

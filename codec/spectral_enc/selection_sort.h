@@ -1,0 +1,31 @@
+// The selection sort of the one-bit quantizer and the band sort: in
+// descending order, each position takes the first largest remaining key
+// (ties keep the earlier one), swapped in; companion[] follows every swap.
+// The orders both sides of the codec depend on, ties included, are those of
+// exactly this procedure.
+#pragma once
+
+#include "basop/basop.h"
+
+// less(a, b) decides a < b: the basic-operator form sub(a, b) < 0, or the
+// plain comparison, which gives the same order (a saturating difference
+// keeps its sign and is 0 only for equal keys) without touching Overflow.
+template <class Less>
+void selection_sort_descending(Word16 *key, Word16 *companion, int n, Less less) {
+  for (int i = 0; i < n - 1; i++) {
+    int best = i;
+    for (int j = i + 1; j < n; j++) {
+      if (less(key[best], key[j])) best = j;
+    }
+    const Word16 k = key[i];
+    key[i] = key[best];
+    key[best] = k;
+    const Word16 c = companion[i];
+    companion[i] = companion[best];
+    companion[best] = c;
+  }
+}
+
+// The basic-operator comparison, which sets Overflow when the keys are more
+// than 32767 apart.
+inline bool less_by_sub(Word16 a, Word16 b) { return sub(a, b) < 0; }
