@@ -12,55 +12,83 @@ namespace {
 
 using namespace zeb_g719;
 
-TEST (PayloadToc, FrameBytesForEveryLengthCode)
+// Every length code 0..31, read and written: its class, frame size, bitrate,
+// the inverse mappings and the one-entry payload status.
+TEST (PayloadToc, EveryLengthCodeBothWays)
 {
-  // Rows of the length-code table: L = 8..22 gives 10 L bytes, L = 23..27
-  // gives 20 L - 220 bytes, everything else carries no frames.
-  const struct { unsigned l, bytes; } rows[] = {
-    {8, 80}, {9, 90}, {12, 120}, {16, 160}, {21, 210}, {22, 220},
-    {23, 240}, {24, 260}, {25, 280}, {26, 300}, {27, 320},
+  const unsigned bytes[32] = {
+    0, 0, 0, 0, 0, 0, 0, 0,
+    80, 90, 100, 110, 120, 130, 140, 150, 160, 170, 180, 190, 200, 210, 220,
+    240, 260, 280, 300, 320,
+    0, 0, 0, 0,
   };
-  for (const auto &r : rows)
-    EXPECT_EQ (toc_frame_bytes (r.l), r.bytes) << "L = " << r.l;
-  for (unsigned l : {0u, 1u, 2u, 5u, 7u, 28u, 29u, 30u, 31u, 32u, 255u})
-    EXPECT_EQ (toc_frame_bytes (l), 0u) << "L = " << l;
-  // Every decodable length code gives a bitrate the codec holds: a multiple
-  // of 400 from 32000 to 128000 bit/s, growing with L.
-  unsigned previous = 0;
-  for (unsigned l = 8; l <= 27; l++) {
-    const unsigned bitrate = toc_frame_bytes (l) * 400;
-    EXPECT_GE (bitrate, 32000u);
-    EXPECT_LE (bitrate, 128000u);
-    EXPECT_GT (bitrate, previous);
-    previous = bitrate;
+  for (unsigned l = 0; l < 32; l++) {
+    SCOPED_TRACE (testing::Message () << "L = " << l);
+    const LengthCodeKind kind = l == 0 ? LengthCodeKind::no_data
+        : bytes[l] != 0 ? LengthCodeKind::frames : LengthCodeKind::reserved;
+    EXPECT_EQ (length_code_kind (l), kind);
+    EXPECT_EQ (frame_bytes_for_length_code (l), bytes[l]);
+    EXPECT_EQ (bitrate_for_length_code (l), int32_t (bytes[l] * 400));
+    if (bytes[l] != 0) {
+      EXPECT_EQ (length_code_for_frame_bytes (bytes[l]), int (l));
+      EXPECT_EQ (length_code_for_bitrate (int32_t (bytes[l] * 400)), int (l));
+    }
+
+    for (bool more : {false, true}) {
+      for (unsigned r = 0; r < 4; r++) {
+        // R is written as 0 and ignored on reading.
+        const uint8_t byte0 = toc_byte0 (more, l) | r;
+        EXPECT_EQ (toc_byte0 (more, l) & 3, 0);
+        const TocEntry e = read_toc_entry (byte0, 7);
+        EXPECT_EQ (e.more_entries, more);
+        EXPECT_EQ (e.length_code, l);
+        EXPECT_EQ (e.frame_count, 7u);
+
+        const PayloadToc t = read_payload_toc (byte0, 7);
+        const TocStatus status = more ? TocStatus::more_entries
+            : kind == LengthCodeKind::no_data ? TocStatus::empty
+            : kind == LengthCodeKind::reserved ? TocStatus::reserved : TocStatus::valid;
+        EXPECT_EQ (t.status, status);
+        EXPECT_EQ (t.frame_bytes, bytes[l]);
+        EXPECT_EQ (t.payload_bytes, status == TocStatus::valid ? 2 + 7 * bytes[l] : 0u);
+      }
+    }
   }
+  EXPECT_EQ (read_payload_toc (0x40, 0).status, TocStatus::no_frames);
+  EXPECT_EQ (read_payload_toc (27 << 2, 255).payload_bytes, kMaxPayloadBytes);
+
+  uint8_t out[2] = {};
+  write_toc_entry (out, {true, 27, 255});
+  EXPECT_EQ (out[0], 0xEC);
+  EXPECT_EQ (out[1], 0xFF);
 }
 
-TEST (PayloadToc, FieldsOfByteZero)
+// Of the 241 bitrates the codec holds (multiples of 400 from 32000 to
+// 128000), exactly the 20 of the length codes have a table of contents.
+TEST (PayloadToc, EveryBitrateTheCodecHolds)
 {
-  EXPECT_FALSE (toc_more_entries (0x7F));
-  EXPECT_TRUE (toc_more_entries (0x80));
-  EXPECT_EQ (toc_length_code (0x20), 8u);
-  EXPECT_EQ (toc_length_code (0x23), 8u) << "bits 1..0 are ignored";
-  EXPECT_EQ (toc_length_code (0x6C), 27u);
-  EXPECT_EQ (toc_length_code (0xFC), 31u) << "F is not part of L";
-  EXPECT_EQ (toc_length_code (0x03), 0u);
-}
+  int expressible = 0;
+  for (int32_t bitrate = 32000; bitrate <= 128000; bitrate += 400) {
+    const int l = length_code_for_bitrate (bitrate);
+    const bool has_code = (bitrate <= 88000 && bitrate % 4000 == 0) || (bitrate >= 96000 && bitrate % 8000 == 0);
+    EXPECT_EQ (l >= 0, has_code) << bitrate;
+    if (l >= 0) {
+      expressible++;
+      EXPECT_EQ (bitrate_for_length_code (unsigned (l)), bitrate);
+    }
+  }
+  EXPECT_EQ (expressible, 20);
+  for (int32_t bitrate : {0, -4000, 28000, 92000, 132000, 32001})
+    EXPECT_EQ (length_code_for_bitrate (bitrate), -1) << bitrate;
+  for (unsigned b : {0u, 70u, 85u, 230u, 250u, 340u})
+    EXPECT_EQ (length_code_for_frame_bytes (b), -1) << b;
 
-TEST (PayloadToc, EncoderPayloadPerBitrate)
-{
-  EXPECT_EQ (toc_first_byte_for_bitrate (32000), 0x20);
-  EXPECT_EQ (toc_first_byte_for_bitrate (48000), 0x30);
-  EXPECT_EQ (toc_first_byte_for_bitrate (64000), 0x40);
-  EXPECT_EQ (payload_bytes_for_bitrate (32000), 82u);
+  // The encoder's payloads: 0x20/0x30/0x40, then one frame.
+  EXPECT_EQ (toc_byte0 (false, unsigned (length_code_for_bitrate (32000))), 0x20);
+  EXPECT_EQ (toc_byte0 (false, unsigned (length_code_for_bitrate (48000))), 0x30);
+  EXPECT_EQ (toc_byte0 (false, unsigned (length_code_for_bitrate (64000))), 0x40);
   EXPECT_EQ (payload_bytes_for_bitrate (48000), 122u);
-  EXPECT_EQ (payload_bytes_for_bitrate (64000), 162u);
-  // What the encoder writes, the decoder reads back as the same bitrate.
-  for (int bitrate : {32000, 48000, 64000}) {
-    const uint8_t byte0 = toc_first_byte_for_bitrate (bitrate);
-    EXPECT_FALSE (toc_more_entries (byte0));
-    EXPECT_EQ (toc_frame_bytes (toc_length_code (byte0)) * 400, static_cast<unsigned> (bitrate));
-  }
+  EXPECT_EQ (payload_bytes_for_bitrate (128000, 3), 962u);
 }
 
 TEST (BitrateEnum, RegisteredOnceAcrossThreads)

@@ -141,7 +141,7 @@ TEST(ParseElement, OnePayloadPerBufferWithTimestampsAtEachBitrate) {
       const HarnessRun run = run_parser(s.bytes, chunk);
       expect_framed(s, run, indices(12));
       ASSERT_EQ(run.caps_bitrates.size(), 1u);
-      EXPECT_EQ(run.caps_bitrates[0], static_cast<int>(frame_bytes_for_length_code(l) * 400));
+      EXPECT_EQ(run.caps_bitrates[0], static_cast<int>(zeb_g719::frame_bytes_for_length_code(l) * 400));
     }
   }
 }
@@ -290,8 +290,8 @@ TEST(ParseElement, ArbitraryInputNeverYieldsABrokenPayload) {
     std::size_t total = 0;
     for (const Taken &t : run.buffers) {
       ASSERT_GE(t.bytes.size(), 2u);
-      const PayloadToc toc = read_payload_toc(t.bytes[0], t.bytes[1]);
-      EXPECT_EQ(toc.status, TocStatus::valid) << "seed " << seed;
+      const zeb_g719::PayloadToc toc = zeb_g719::read_payload_toc(t.bytes[0], t.bytes[1]);
+      EXPECT_EQ(toc.status, zeb_g719::TocStatus::valid) << "seed " << seed;
       EXPECT_EQ(toc.payload_bytes, t.bytes.size()) << "seed " << seed;
       EXPECT_EQ(t.duration, toc.frame_count * kFrame);
       total += t.bytes.size();

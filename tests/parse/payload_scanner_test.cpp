@@ -29,7 +29,7 @@ SplitResult split_stream(const Bytes &data, std::size_t chunk) {
   SplitResult out;
   std::size_t pos = 0;
   std::size_t avail_end = std::min(chunk, data.size());
-  PayloadToc previous{};
+  zeb_g719::PayloadToc previous{};
   bool have_previous = false;
   bool boundary = true;
   for (int guard = 0; guard < 1'000'000; ++guard) {
@@ -97,40 +97,6 @@ std::vector<std::size_t> all(std::size_t n) { return all_but(n, n); }
 const std::size_t kChunks[] = {1, 37, 500, 1u << 20};
 
 }  // namespace
-
-TEST(PayloadToc, LengthCodesGiveFrameSizeAndBitrate) {
-  for (unsigned l = 0; l < 32; ++l) {
-    const PayloadToc t = read_payload_toc(static_cast<std::uint8_t>(l << 2), 1);
-    int bitrate = 0;
-    if (l >= 8 && l <= 22) bitrate = 4000 * static_cast<int>(l);
-    if (l >= 23 && l <= 27) bitrate = 8000 * static_cast<int>(l) - 88000;
-    EXPECT_EQ(t.length_code, l);
-    EXPECT_EQ(t.bitrate, bitrate) << "L = " << l;
-    EXPECT_EQ(t.frame_bytes * 400, static_cast<unsigned>(bitrate)) << "L = " << l;
-    const TocStatus expected =
-        l == 0 ? TocStatus::empty : (bitrate == 0 ? TocStatus::reserved : TocStatus::valid);
-    EXPECT_EQ(t.status, expected) << "L = " << l;
-  }
-  EXPECT_EQ(read_payload_toc(0x20, 1).frame_bytes, 80u);
-  EXPECT_EQ(read_payload_toc(0x30, 1).frame_bytes, 120u);
-  EXPECT_EQ(read_payload_toc(0x40, 1).frame_bytes, 160u);
-  EXPECT_EQ(read_payload_toc(27 << 2, 1).frame_bytes, 320u);
-}
-
-TEST(PayloadToc, FlagFrameCountAndIgnoredBits) {
-  for (unsigned b0 = 0x80; b0 < 0x100; ++b0)
-    EXPECT_EQ(read_payload_toc(static_cast<std::uint8_t>(b0), 1).status, TocStatus::more_entries);
-  EXPECT_EQ(read_payload_toc(0x40, 0).status, TocStatus::no_frames);
-  EXPECT_EQ(read_payload_toc(0x40, 0).payload_bytes, 0u);
-  for (std::uint8_t low = 0; low < 4; ++low) {
-    const PayloadToc t = read_payload_toc(static_cast<std::uint8_t>(0x30 | low), 3);
-    EXPECT_EQ(t.status, TocStatus::valid);
-    EXPECT_EQ(t.payload_bytes, 2u + 3u * 120u);
-  }
-  const PayloadToc biggest = read_payload_toc(27 << 2, 255);
-  EXPECT_EQ(biggest.payload_bytes, kMaxPayloadBytes);
-  EXPECT_EQ(read_payload_toc(8 << 2, 1).payload_bytes, kMinPayloadBytes);
-}
 
 TEST(PayloadScanner, CleanStreamsAtEveryLengthCode) {
   std::mt19937 rng(7);
@@ -260,7 +226,7 @@ TEST(PayloadScanner, LookAheadOnlyWhereTheStreamIsNotYetTrusted) {
   EXPECT_EQ(r.bytes, p.size());
 
   // In sync with a payload of the same layout: no look-ahead.
-  const PayloadToc prev = read_payload_toc(0x40, 1);
+  const zeb_g719::PayloadToc prev = zeb_g719::read_payload_toc(0x40, 1);
   ScanContext synced;
   synced.previous = &prev;
   synced.at_boundary = true;
@@ -268,7 +234,7 @@ TEST(PayloadScanner, LookAheadOnlyWhereTheStreamIsNotYetTrusted) {
   EXPECT_EQ(r.action, ScanAction::emit);
 
   // In sync, but the layout changes: confirmation needed again.
-  const PayloadToc other = read_payload_toc(0x20, 1);
+  const zeb_g719::PayloadToc other = zeb_g719::read_payload_toc(0x20, 1);
   synced.previous = &other;
   r = scan_payload(one, synced);
   EXPECT_EQ(r.action, ScanAction::need_more);
@@ -300,7 +266,7 @@ TEST(PayloadScanner, ResyncRequiresTheNewLayoutToRepeat) {
   ScanResult r = scan_payload(std::span<const std::uint8_t>(data), ctx);
   EXPECT_EQ(r.action, ScanAction::skip);
   EXPECT_EQ(r.reason, RejectReason::bad_toc);
-  EXPECT_EQ(r.toc.status, TocStatus::more_entries);
+  EXPECT_EQ(r.toc.status, zeb_g719::TocStatus::more_entries);
   EXPECT_GT(r.bytes, 1u) << "stopped at a candidate whose successor's layout never repeats";
   const ScanResult at_t = scan_payload(std::span<const std::uint8_t>(data).subspan(1), ctx);
   EXPECT_EQ(at_t.action, ScanAction::skip);
@@ -319,7 +285,7 @@ TEST(PayloadScanner, ResyncRequiresTheNewLayoutToRepeat) {
   EXPECT_EQ(r.bytes, 1 + lone.size());
 
   // When the stream last had T's layout, T is familiar and U confirms it.
-  const PayloadToc recent = read_payload_toc(lone[0], lone[1]);
+  const zeb_g719::PayloadToc recent = zeb_g719::read_payload_toc(lone[0], lone[1]);
   ctx.recent = &recent;
   r = scan_payload(std::span<const std::uint8_t>(good), ctx);
   EXPECT_EQ(r.action, ScanAction::skip);
@@ -336,8 +302,8 @@ TEST(PayloadScanner, RandomBytesAreNotMistakenForPayloads) {
   std::mt19937 rng(77);
   Bytes noise(1u << 20);
   for (auto &b : noise) b = static_cast<std::uint8_t>(rng());
-  const PayloadToc recent = read_payload_toc(0x40, 0x01);
-  for (const PayloadToc *hint : {static_cast<const PayloadToc *>(nullptr), &recent}) {
+  const zeb_g719::PayloadToc recent = zeb_g719::read_payload_toc(0x40, 0x01);
+  for (const zeb_g719::PayloadToc *hint : {static_cast<const zeb_g719::PayloadToc *>(nullptr), &recent}) {
     ScanContext ctx;
     ctx.recent = hint;
     ctx.at_end = true;
@@ -398,8 +364,8 @@ TEST(PayloadScanner, ArbitraryBytesAreFullyAccountedFor) {
     std::size_t emitted = 0;
     for (const Emitted &e : r.payloads) {
       ASSERT_LE(e.offset + e.size, data.size());
-      const PayloadToc t = read_payload_toc(data[e.offset], data[e.offset + 1]);
-      EXPECT_EQ(t.status, TocStatus::valid);
+      const zeb_g719::PayloadToc t = zeb_g719::read_payload_toc(data[e.offset], data[e.offset + 1]);
+      EXPECT_EQ(t.status, zeb_g719::TocStatus::valid);
       EXPECT_EQ(t.payload_bytes, e.size);
       emitted += e.size;
     }

@@ -15,7 +15,7 @@ using Bytes = std::vector<std::uint8_t>;
 /* One payload: table of contents for length code L and N frames, then N x B
  * random bytes. */
 inline Bytes make_payload(unsigned length_code, unsigned frames, std::mt19937 &rng) {
-  const unsigned b = frame_bytes_for_length_code(length_code);
+  const unsigned b = zeb_g719::frame_bytes_for_length_code(length_code);
   Bytes p;
   p.push_back(static_cast<std::uint8_t>(length_code << 2));
   p.push_back(static_cast<std::uint8_t>(frames));
@@ -29,8 +29,8 @@ inline Bytes make_garbage(std::size_t n, std::mt19937 &rng, unsigned stream_l, u
   Bytes g(n);
   for (auto &b : g) b = static_cast<std::uint8_t>(rng());
   if (n >= 2) {
-    const PayloadToc t = read_payload_toc(g[0], g[1]);
-    if (t.status == TocStatus::valid && t.length_code == stream_l && t.frame_count == stream_n)
+    const zeb_g719::PayloadToc t = zeb_g719::read_payload_toc(g[0], g[1]);
+    if (t.status == zeb_g719::TocStatus::valid && t.length_code == stream_l && t.frame_count == stream_n)
       g[0] |= 0x80;
   }
   return g;

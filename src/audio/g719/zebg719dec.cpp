@@ -269,16 +269,16 @@ zeb_g719_dec_handle_frame (GstAudioDecoder * dec, GstBuffer * buffer)
     return reject_short_payload (self, size, zeb_g719::kTocBytes);
   }
 
-  const guint8 byte0 = in_map.data[0];
-  const guint frame_count = in_map.data[1];
+  const zeb_g719::TocEntry toc = zeb_g719::read_toc_entry (in_map.data[0], in_map.data[1]);
+  const guint frame_count = toc.frame_count;
 
-  if (zeb_g719::toc_more_entries (byte0)) {
+  if (toc.more_entries) {
     GST_ERROR_OBJECT (self, "Oh NO! More then one ToC. Not supported!");
     gst_buffer_unmap (buffer, &in_map);
     return GST_FLOW_ERROR;
   }
 
-  const guint length_code = zeb_g719::toc_length_code (byte0);
+  const guint length_code = toc.length_code;
   if (length_code == 0) {
     GST_INFO_OBJECT (self, "ToC L: 0 -> No data");
     gst_buffer_unmap (buffer, &in_map);
@@ -298,7 +298,7 @@ zeb_g719_dec_handle_frame (GstAudioDecoder * dec, GstBuffer * buffer)
     return GST_FLOW_OK;
   }
 
-  const guint frame_bytes = zeb_g719::toc_frame_bytes (length_code);
+  const guint frame_bytes = zeb_g719::frame_bytes_for_length_code (length_code);
   const gint32 bitrate = static_cast<gint32> (frame_bytes * 400);
   GST_DEBUG_OBJECT (self, "Parsed ToC: bytes-per-frame: %u, bitrate=%d, frames: %u",
       frame_bytes, bitrate, frame_count);

@@ -249,8 +249,8 @@ zeb_g719_enc_handle_frame (GstAudioEncoder * enc, GstBuffer * buffer)
     GST_ELEMENT_ERROR (self, RESOURCE, WRITE, ("Could not map the output buffer."), (nullptr));
     return GST_FLOW_ERROR;
   }
-  out_map.data[0] = zeb_g719::toc_first_byte_for_bitrate (bitrate);
-  out_map.data[1] = 1;
+  zeb_g719::write_toc_entry (out_map.data,
+      { false, unsigned (zeb_g719::length_code_for_bitrate (bitrate)), 1 });
 
   /* The samples are read as int16_t; copy them when the mapping is not
    * 2-byte aligned. */

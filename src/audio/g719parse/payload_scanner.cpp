@@ -8,17 +8,17 @@ struct Check {
   Verdict verdict;
   std::size_t need;  /* undecided: bytes needed from the start of data */
   RejectReason reason;
-  PayloadToc toc;
+  zeb_g719::PayloadToc toc;
 };
 
 /* Callers guarantee pos + 2 <= data.size(). */
-PayloadToc toc_at(std::span<const std::uint8_t> data, std::size_t pos) {
-  return read_payload_toc(data[pos], data[pos + 1]);
+zeb_g719::PayloadToc toc_at(std::span<const std::uint8_t> data, std::size_t pos) {
+  return zeb_g719::read_payload_toc(data[pos], data[pos + 1]);
 }
 
-Check accept(const PayloadToc &toc) { return {Verdict::accept, 0, RejectReason::none, toc}; }
-Check reject(RejectReason why, const PayloadToc &toc) { return {Verdict::reject, 0, why, toc}; }
-Check undecided(std::size_t need, const PayloadToc &toc) {
+Check accept(const zeb_g719::PayloadToc &toc) { return {Verdict::accept, 0, RejectReason::none, toc}; }
+Check reject(RejectReason why, const zeb_g719::PayloadToc &toc) { return {Verdict::reject, 0, why, toc}; }
+Check undecided(std::size_t need, const zeb_g719::PayloadToc &toc) {
   return {Verdict::undecided, need, RejectReason::none, toc};
 }
 
@@ -28,17 +28,17 @@ Check undecided(std::size_t need, const PayloadToc &toc) {
 Check check_candidate(std::span<const std::uint8_t> data, std::size_t pos, bool expected,
                       const ScanContext &ctx) {
   const std::size_t size = data.size();
-  if (size - pos < kTocBytes)
-    return ctx.at_end ? reject(RejectReason::too_short, PayloadToc{})
-                      : undecided(pos + kTocBytes, PayloadToc{});
+  if (size - pos < zeb_g719::kTocBytes)
+    return ctx.at_end ? reject(RejectReason::too_short, zeb_g719::PayloadToc{})
+                      : undecided(pos + zeb_g719::kTocBytes, zeb_g719::PayloadToc{});
 
-  const PayloadToc t = toc_at(data, pos);
-  if (t.status != TocStatus::valid) return reject(RejectReason::bad_toc, t);
+  const zeb_g719::PayloadToc t = toc_at(data, pos);
+  if (t.status != zeb_g719::TocStatus::valid) return reject(RejectReason::bad_toc, t);
 
   const std::size_t end_t = pos + t.payload_bytes;
 
   // Same layout as the payload just emitted: the stream simply goes on.
-  if (expected && ctx.previous && same_payload_layout(*ctx.previous, t)) {
+  if (expected && ctx.previous && zeb_g719::same_payload_layout(*ctx.previous, t)) {
     if (end_t <= size) return accept(t);
     return ctx.at_end ? reject(RejectReason::truncated, t) : undecided(end_t, t);
   }
@@ -47,34 +47,34 @@ Check check_candidate(std::span<const std::uint8_t> data, std::size_t pos, bool 
   // the layout the stream had) needs a valid successor U that repeats its
   // layout or the previous one, or a V after U that repeats T's or U's. A
   // candidate found by searching with a new layout needs T, U and V alike.
-  const bool familiar = expected || (ctx.recent && same_payload_layout(*ctx.recent, t));
+  const bool familiar = expected || (ctx.recent && zeb_g719::same_payload_layout(*ctx.recent, t));
   if (end_t > size)
-    return ctx.at_end ? reject(RejectReason::truncated, t) : undecided(end_t + kTocBytes, t);
-  if (size - end_t < kTocBytes) {
-    if (!ctx.at_end) return undecided(end_t + kTocBytes, t);
+    return ctx.at_end ? reject(RejectReason::truncated, t) : undecided(end_t + zeb_g719::kTocBytes, t);
+  if (size - end_t < zeb_g719::kTocBytes) {
+    if (!ctx.at_end) return undecided(end_t + zeb_g719::kTocBytes, t);
     // The candidate is the last payload of the stream.
     return familiar ? accept(t) : reject(RejectReason::unconfirmed, t);
   }
 
-  const PayloadToc u = toc_at(data, end_t);
-  if (u.status != TocStatus::valid) return reject(RejectReason::unconfirmed, t);
+  const zeb_g719::PayloadToc u = toc_at(data, end_t);
+  if (u.status != zeb_g719::TocStatus::valid) return reject(RejectReason::unconfirmed, t);
   if (familiar) {
-    if (same_payload_layout(u, t)) return accept(t);
-    if (expected && ctx.previous && same_payload_layout(u, *ctx.previous)) return accept(t);
-  } else if (!same_payload_layout(u, t)) {
+    if (zeb_g719::same_payload_layout(u, t)) return accept(t);
+    if (expected && ctx.previous && zeb_g719::same_payload_layout(u, *ctx.previous)) return accept(t);
+  } else if (!zeb_g719::same_payload_layout(u, t)) {
     return reject(RejectReason::unconfirmed, t);
   }
 
   const std::size_t end_u = end_t + u.payload_bytes;
   if (end_u > size) {
     // A successor cut off by the end of the stream confirms nothing.
-    return ctx.at_end ? reject(RejectReason::unconfirmed, t) : undecided(end_u + kTocBytes, t);
+    return ctx.at_end ? reject(RejectReason::unconfirmed, t) : undecided(end_u + zeb_g719::kTocBytes, t);
   }
-  if (size - end_u < kTocBytes)
-    return ctx.at_end ? accept(t) : undecided(end_u + kTocBytes, t);
-  const PayloadToc v = toc_at(data, end_u);
-  if (v.status == TocStatus::valid &&
-      (same_payload_layout(v, t) || (familiar && same_payload_layout(v, u))))
+  if (size - end_u < zeb_g719::kTocBytes)
+    return ctx.at_end ? accept(t) : undecided(end_u + zeb_g719::kTocBytes, t);
+  const zeb_g719::PayloadToc v = toc_at(data, end_u);
+  if (v.status == zeb_g719::TocStatus::valid &&
+      (zeb_g719::same_payload_layout(v, t) || (familiar && zeb_g719::same_payload_layout(v, u))))
     return accept(t);
   return reject(RejectReason::unconfirmed, t);
 }

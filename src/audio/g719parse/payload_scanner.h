@@ -37,10 +37,10 @@
 struct ScanContext {
   /* Table of contents of the payload emitted just before these bytes, or
    * null when the stream is not in sync (start, after a skip or a seek). */
-  const PayloadToc *previous = nullptr;
+  const zeb_g719::PayloadToc *previous = nullptr;
   /* Table of contents of the last payload emitted at all, kept when sync is
    * lost, or null before the first payload. */
-  const PayloadToc *recent = nullptr;
+  const zeb_g719::PayloadToc *recent = nullptr;
   /* The first byte is where a payload is expected to start: the start of
    * the stream or the byte after an emitted payload. */
   bool at_boundary = false;
@@ -69,7 +69,7 @@ struct ScanResult {
   /* emit: the payload's table of contents. skip: the table of contents read
    * at the first byte (status tells why it was refused when reason is
    * bad_toc); zeroed when fewer than two bytes were available. */
-  PayloadToc toc;
+  zeb_g719::PayloadToc toc;
   RejectReason reason;
 };
 

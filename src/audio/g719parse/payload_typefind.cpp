@@ -9,7 +9,7 @@ GstTypeFindProbability payload_chain_probability(const PayloadChain &chain,
   if (ends_exactly) return chain.count >= 2 ? GST_TYPE_FIND_LIKELY : GST_TYPE_FIND_POSSIBLE;
   // A short chain that stops without reaching the end: only a hint when the
   // data after it was simply not available yet.
-  if (chain.count >= 2 && (stream_length == 0 || chain.end_offset + kTocBytes > stream_length))
+  if (chain.count >= 2 && (stream_length == 0 || chain.end_offset + zeb_g719::kTocBytes > stream_length))
     return GST_TYPE_FIND_POSSIBLE;
   return GST_TYPE_FIND_NONE;
 }
@@ -21,7 +21,7 @@ GstStaticCaps g719_caps = GST_STATIC_CAPS("audio/G719");
 void g719_type_find(GstTypeFind *tf, gpointer /*user_data*/) {
   const PayloadChain chain = walk_payload_chain(
       [tf](std::uint64_t offset) -> const std::uint8_t * {
-        return gst_type_find_peek(tf, static_cast<gint64>(offset), kTocBytes);
+        return gst_type_find_peek(tf, static_cast<gint64>(offset), zeb_g719::kTocBytes);
       },
       kTypefindChainLength);
   const GstTypeFindProbability p = payload_chain_probability(chain, gst_type_find_get_length(tf));

@@ -23,14 +23,14 @@ struct PayloadChain {
 template <typename PeekToc>
 PayloadChain walk_payload_chain(PeekToc &&peek_toc, unsigned limit) {
   PayloadChain chain;
-  PayloadToc first{};
+  zeb_g719::PayloadToc first{};
   while (chain.count < limit) {
     const std::uint8_t *bytes = peek_toc(chain.end_offset);
     if (bytes == nullptr) break;
-    const PayloadToc toc = read_payload_toc(bytes[0], bytes[1]);
-    if (toc.status != TocStatus::valid) break;
+    const zeb_g719::PayloadToc toc = zeb_g719::read_payload_toc(bytes[0], bytes[1]);
+    if (toc.status != zeb_g719::TocStatus::valid) break;
     if (chain.count == 0) first = toc;
-    else if (!same_payload_layout(first, toc)) chain.uniform = false;
+    else if (!zeb_g719::same_payload_layout(first, toc)) chain.uniform = false;
     ++chain.count;
     chain.end_offset += toc.payload_bytes;
   }

@@ -28,7 +28,7 @@ struct _ZebG719Parse {
   /* Table of contents of the last payload pushed; meaningful once
    * have_previous is set (kept when sync is lost, as a hint for
    * resynchronisation). */
-  PayloadToc previous;
+  zeb_g719::PayloadToc previous;
   gboolean have_previous;
   /* The next byte handed to handle_frame is where a payload should start:
    * the start of the stream or the byte after the payload just pushed. */
@@ -61,7 +61,7 @@ static void zeb_g719_parse_lose_sync(ZebG719Parse *self) { self->at_boundary = F
 /* The stream state a new stream starts from: nothing seen, at a payload
  * boundary, no caps sent yet. */
 static void zeb_g719_parse_reset(ZebG719Parse *self) {
-  self->previous = PayloadToc{};
+  self->previous = zeb_g719::PayloadToc{};
   self->have_previous = FALSE;
   self->at_boundary = TRUE;
   self->caps_bitrate = 0;
@@ -75,7 +75,7 @@ static gboolean zeb_g719_parse_start(GstBaseParse *parse) {
   ZebG719Parse *self = ZEB_G719_PARSE(parse);
   GST_DEBUG_OBJECT(self, "start");
   zeb_g719_parse_reset(self);
-  gst_base_parse_set_min_frame_size(parse, kTocBytes);
+  gst_base_parse_set_min_frame_size(parse, zeb_g719::kTocBytes);
   return TRUE;
 }
 
@@ -94,14 +94,14 @@ static gboolean zeb_g719_parse_sink_event(GstBaseParse *parse, GstEvent *event) 
 
 /* Codec name and the payloads' nominal bitrate, for players and the
  * discoverer; sent again whenever the bitrate changes. */
-static void zeb_g719_parse_post_tags(ZebG719Parse *self, const PayloadToc &toc) {
+static void zeb_g719_parse_post_tags(ZebG719Parse *self, const zeb_g719::PayloadToc &toc) {
   GstTagList *tags = gst_tag_list_new(GST_TAG_AUDIO_CODEC, "ITU-T G.719", GST_TAG_NOMINAL_BITRATE,
                                       static_cast<guint>(toc.bitrate), nullptr);
   gst_base_parse_merge_tags(GST_BASE_PARSE(self), tags, GST_TAG_MERGE_REPLACE);
   gst_tag_list_unref(tags);
 }
 
-static gboolean zeb_g719_parse_update_caps(ZebG719Parse *self, const PayloadToc &toc) {
+static gboolean zeb_g719_parse_update_caps(ZebG719Parse *self, const zeb_g719::PayloadToc &toc) {
   if (toc.bitrate == self->caps_bitrate) return TRUE;
   GST_INFO_OBJECT(self, "bitrate %d bit/s (%u bytes per frame)", toc.bitrate, toc.frame_bytes);
   GstCaps *caps = gst_caps_new_simple("audio/G719", "rate", G_TYPE_INT, 48000, "channels",
@@ -120,7 +120,7 @@ static gboolean zeb_g719_parse_update_caps(ZebG719Parse *self, const PayloadToc 
  * 20 ms; telling the base class so gives the right duration from the first
  * payload on, instead of an estimate that settles only after many. When the
  * layout changes, the base class's bitrate-based estimate takes over. */
-static void zeb_g719_parse_update_duration(ZebG719Parse *self, const PayloadToc &toc,
+static void zeb_g719_parse_update_duration(ZebG719Parse *self, const zeb_g719::PayloadToc &toc,
                                            guint64 offset) {
   GstBaseParse *parse = GST_BASE_PARSE(self);
   if (!self->duration_checked) {
@@ -129,7 +129,7 @@ static void zeb_g719_parse_update_duration(ZebG719Parse *self, const PayloadToc 
     if (offset == 0 && gst_pad_peer_query_duration(parse->sinkpad, GST_FORMAT_BYTES, &length) &&
         length > 0 && static_cast<guint64>(length) % toc.payload_bytes == 0) {
       const guint64 payloads = static_cast<guint64>(length) / toc.payload_bytes;
-      const GstClockTime duration = payloads * toc.frame_count * kFrameDurationNs;
+      const GstClockTime duration = payloads * toc.frame_count * zeb_g719::kFrameDurationNs;
       GST_DEBUG_OBJECT(self, "constant layout over %" G_GINT64_FORMAT " bytes: %" GST_TIME_FORMAT,
                        length, GST_TIME_ARGS(duration));
       gst_base_parse_set_duration(parse, GST_FORMAT_TIME, static_cast<gint64>(duration), 0);
@@ -137,7 +137,7 @@ static void zeb_g719_parse_update_duration(ZebG719Parse *self, const PayloadToc 
     }
     return;
   }
-  if (self->exact_duration && !same_payload_layout(self->previous, toc)) {
+  if (self->exact_duration && !zeb_g719::same_payload_layout(self->previous, toc)) {
     GST_DEBUG_OBJECT(self, "payload layout changed, estimating the duration from now on");
     gst_base_parse_set_duration(parse, GST_FORMAT_TIME, -1, 50);
     self->exact_duration = FALSE;
@@ -182,7 +182,7 @@ static GstFlowReturn zeb_g719_parse_handle_frame(GstBaseParse *parse, GstBasePar
         GST_WARNING_OBJECT(self,
                            "skipping %" G_GSIZE_FORMAT " bytes at offset %" G_GUINT64_FORMAT
                            ": %s (byte 0 = 0x%02x, L = %u, N = %u)",
-                           r.bytes, frame->offset, toc_status_text(r.toc.status),
+                           r.bytes, frame->offset, zeb_g719::toc_status_text(r.toc.status),
                            first_byte, r.toc.length_code,
                            r.toc.frame_count);
       } else {
@@ -194,7 +194,7 @@ static GstFlowReturn zeb_g719_parse_handle_frame(GstBaseParse *parse, GstBasePar
       if (self->skipped_run == 0) self->skipped_run_offset = frame->offset;
       self->skipped_run += r.bytes;
       zeb_g719_parse_lose_sync(self);
-      gst_base_parse_set_min_frame_size(parse, kTocBytes);
+      gst_base_parse_set_min_frame_size(parse, zeb_g719::kTocBytes);
       *skipsize = static_cast<gint>(r.bytes);
       return GST_FLOW_OK;
 
@@ -202,7 +202,7 @@ static GstFlowReturn zeb_g719_parse_handle_frame(GstBaseParse *parse, GstBasePar
       break;
   }
 
-  const PayloadToc &toc = r.toc;
+  const zeb_g719::PayloadToc &toc = r.toc;
   GST_LOG_OBJECT(self, "payload at offset %" G_GUINT64_FORMAT ": L = %u, %u frames of %u bytes",
                  frame->offset, toc.length_code, toc.frame_count, toc.frame_bytes);
   if (!zeb_g719_parse_update_caps(self, toc)) {
@@ -218,11 +218,11 @@ static GstFlowReturn zeb_g719_parse_handle_frame(GstBaseParse *parse, GstBasePar
   }
 
   zeb_g719_parse_update_duration(self, toc, frame->offset);
-  GST_BUFFER_DURATION(frame->buffer) = toc.frame_count * kFrameDurationNs;
+  GST_BUFFER_DURATION(frame->buffer) = toc.frame_count * zeb_g719::kFrameDurationNs;
   self->previous = toc;
   self->have_previous = TRUE;
   self->at_boundary = TRUE;
-  gst_base_parse_set_min_frame_size(parse, kTocBytes);
+  gst_base_parse_set_min_frame_size(parse, zeb_g719::kTocBytes);
   return gst_base_parse_finish_frame(parse, frame, static_cast<gint>(toc.payload_bytes));
 }
 
