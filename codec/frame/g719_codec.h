@@ -3,15 +3,32 @@
  * frame of bytes into 960 samples, free the instance.
  *
  * Bitrates: multiples of 400 bit/s from 32000 to 128000. A frame is always
- * 960 samples (20 ms at 48 kHz) and bitrate / 400 bytes. Frames must be
- * presented in stream order; an instance is used by one thread at a time.
- * Distinct instances may run concurrently on different threads.
+ * 960 samples (20 ms at 48 kHz, mono, signed 16-bit in host byte order) and
+ * bitrate / 400 bytes, the bits packed most significant bit first. Frames
+ * carry no header: the bitrate travels beside them (e.g. in the table of
+ * contents of an RTP payload). Frames must be presented in stream order; an
+ * instance is used by one thread at a time, and distinct instances may run
+ * concurrently on different threads. Encoding and decoding never allocate
+ * memory and never fail.
  *
- * This header is C-compatible and is the only codec header the plugin uses. */
+ * The header is C-compatible. The plugins include it from the source tree;
+ * installed, it is <g719_codec.h> of the g719codec library:
+ *   cc prog.c $(pkg-config --cflags --libs g719codec)
+ * which links libg719codec.so.1. */
 #ifndef ZEB_G719_CODEC_H
 #define ZEB_G719_CODEC_H
 
 #include <stdint.h>
+
+/* Marks the functions that libg719codec exports; everything else in the
+ * library is hidden. */
+#ifndef G719_API
+#if defined(__GNUC__) || defined(__clang__)
+#define G719_API __attribute__((visibility("default")))
+#else
+#define G719_API
+#endif
+#endif
 
 #ifdef __cplusplus
 extern "C" {
@@ -29,27 +46,30 @@ typedef struct G719DecoderState G719DecoderState;
 
 /* Returns a new encoder for bitrate (bit/s), or NULL when the bitrate is not
  * a multiple of 400 in [32000, 128000] or memory cannot be had. */
-G719EncoderState *g719_encoder_create(int32_t bitrate);
+G719_API G719EncoderState *g719_encoder_create(int32_t bitrate);
 /* Releases an encoder; NULL is ignored. */
-void g719_encoder_free(G719EncoderState *state);
+G719_API void g719_encoder_free(G719EncoderState *state);
 /* 960. */
-int32_t g719_encoder_frame_samples(const G719EncoderState *state);
+G719_API int32_t g719_encoder_frame_samples(const G719EncoderState *state);
 /* bitrate / 400. */
-int32_t g719_encoder_frame_bytes(const G719EncoderState *state);
+G719_API int32_t g719_encoder_frame_bytes(const G719EncoderState *state);
 /* Reads 960 samples from pcm and writes exactly frame_bytes bytes to frame. */
-void g719_encode(G719EncoderState *state, const int16_t *pcm, uint8_t *frame);
+G719_API void g719_encode(G719EncoderState *state, const int16_t *pcm, uint8_t *frame);
 
 /* Returns a new decoder for bitrate (bit/s), or NULL as for the encoder. */
-G719DecoderState *g719_decoder_create(int32_t bitrate);
+G719_API G719DecoderState *g719_decoder_create(int32_t bitrate);
 /* Releases a decoder; NULL is ignored. */
-void g719_decoder_free(G719DecoderState *state);
-int32_t g719_decoder_frame_samples(const G719DecoderState *state);
-int32_t g719_decoder_frame_bytes(const G719DecoderState *state);
+G719_API void g719_decoder_free(G719DecoderState *state);
+/* 960 and bitrate / 400, as for the encoder. */
+G719_API int32_t g719_decoder_frame_samples(const G719DecoderState *state);
+G719_API int32_t g719_decoder_frame_bytes(const G719DecoderState *state);
 /* Reads exactly frame_bytes bytes from frame (also when bad_frame is set)
  * and writes 960 samples to pcm. Any byte string decodes: the decoder never
- * reads past the frame. A non-zero bad_frame declares the frame lost and the
- * output is concealed from the previous frames. */
-void g719_decode(G719DecoderState *state, const uint8_t *frame, int16_t *pcm, int32_t bad_frame);
+ * reads past the frame. A non-zero bad_frame declares the frame lost: its
+ * bytes are not interpreted (any readable bytes do, e.g. zeros, when the
+ * frame never arrived) and the output is concealed from the previous frames,
+ * 6 dB quieter with each further lost frame; a lost first frame is silence. */
+G719_API void g719_decode(G719DecoderState *state, const uint8_t *frame, int16_t *pcm, int32_t bad_frame);
 
 #ifdef __cplusplus
 }
