@@ -1,155 +1,94 @@
-// The g719-codec tool's decode subcommand: reproduces the decoded vectors,
-// clean and with frames declared lost, and fails clearly on a trailing
-// partial frame and on bad arguments.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
-
-#include "vector_manifest.h"
+// g719-codec decode: vectors as bare frames and as G.192 with erased frames,
+// payload files as zebg719enc writes them (several frames, missing frames,
+// bitrate changes), piped round trips, and the refused inputs.
+#include "tool_test_support.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace tool_test;
+using ToolDecode = ToolTest;
 
-const std::string kVectorsDir = G719_VECTORS_DIR;
-const std::string kTool = G719_CODEC_TOOL;
-
-class ToolDecode : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("g719_tool_decode_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-    std::string error;
-    rows_ = load_vector_manifest(kVectorsDir, &error);
-    ASSERT_FALSE(rows_.empty()) << error;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  // Runs the tool; returns its exit status and keeps its standard error.
-  int run(const std::string &args) {
-    const fs::path err = dir_ / "stderr.txt";
-    const std::string cmd = "'" + kTool + "' decode " + args + " 2>'" + err.string() + "'";
-    const int raw = std::system(cmd.c_str());
-    std::ifstream in(err);
-    errors_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  }
-
-  std::vector<uint8_t> read(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-
-  std::string path(const fs::path &p) { return "'" + p.string() + "'"; }
-  std::string vector_path(const std::string &relative) { return path(fs::path(kVectorsDir) / relative); }
-
-  const VectorRow *find_row(bool with_losses, int32_t rate) {
-    for (const VectorRow &r : rows_) {
-      if (r.signal != "garbage" && r.bitrate == rate && r.lost_frames.empty() != with_losses) return &r;
-    }
-    return nullptr;
-  }
-
-  static std::string join(const std::vector<int> &frames) {
-    std::string s;
-    for (int f : frames) s += (s.empty() ? "" : ",") + std::to_string(f);
-    return s;
-  }
-
-  fs::path dir_;
-  std::vector<VectorRow> rows_;
-  std::string errors_;
-};
-
-TEST_F(ToolDecode, ReproducesCleanAndLostFrameVectors) {
-  for (bool with_losses : {false, true}) {
-    const VectorRow *row = find_row(with_losses, 64000);
-    ASSERT_NE(row, nullptr);
-    const fs::path out = dir_ / "out.pcm";
-    std::string args = "--bitrate " + std::to_string(row->bitrate) + " ";
-    if (with_losses) args += "--lost " + join(row->lost_frames) + " ";
-    ASSERT_EQ(run(args + vector_path(row->bitstream) + " " + path(out)), 0) << errors_;
-    bool ok = false;
-    const std::vector<uint8_t> expected = read_vector_file(kVectorsDir, row->decoded, &ok);
-    ASSERT_TRUE(ok);
-    EXPECT_TRUE(read(out) == expected) << row->decoded;
-  }
-  // The garbage row too, with its losses, through the --opt=value form.
-  for (const VectorRow &r : rows_) {
-    if (r.signal != "garbage") continue;
-    const fs::path out = dir_ / "garbage.pcm";
-    ASSERT_EQ(run(vector_path(r.bitstream) + " --lost=" + join(r.lost_frames) + " --bitrate=" +
-                  std::to_string(r.bitrate) + " " + path(out)),
-              0)
-        << errors_;
-    bool ok = false;
-    EXPECT_TRUE(read(out) == read_vector_file(kVectorsDir, r.decoded, &ok)) << r.decoded;
+TEST_F(ToolDecode, ErasedG192FramesDecodeAsLostFrames) {
+  const VectorRow &r = row("pluck_notes", 32000, true);
+  const Bytes expected = vector_file(r.decoded);
+  std::string list;
+  for (int f : r.lost_frames) list += (list.empty() ? "" : ",") + std::to_string(f);
+  ASSERT_EQ(run("$T decode --format=frames --bitrate 32000 --lost " + list + " $V/" + r.bitstream + " out.pcm"), 0)
+      << errors_;
+  EXPECT_TRUE(file("out.pcm") == expected);
+  for (bool bare : {false, true}) {  // erased frames with and without their bits
+    put("in.g192", to_g192(vector_file(r.bitstream), 80, {r.lost_frames.begin(), r.lost_frames.end()}, bare));
+    ASSERT_EQ(run("$T decode in.g192 out.wav"), 0) << errors_;
+    const Bytes wav = file("out.wav");
+    EXPECT_TRUE(wav.size() > 44 && Bytes(wav.begin() + 44, wav.end()) == expected);
+    EXPECT_EQ(wav[40] | wav[41] << 8 | wav[42] << 16 | wav[43] << 24, int(expected.size()));
   }
 }
 
-TEST_F(ToolDecode, TrailingPartialFrameIsAnError) {
-  const VectorRow *row = find_row(false, 32000);
-  ASSERT_NE(row, nullptr);
-  bool ok = false;
-  std::vector<uint8_t> stream = read_vector_file(kVectorsDir, row->bitstream, &ok);
-  ASSERT_TRUE(ok);
-  stream.resize(3 * 80 + 17);
-  const fs::path in = dir_ / "partial.g719";
-  {
-    std::ofstream f(in, std::ios::binary);
-    f.write(reinterpret_cast<const char *>(stream.data()), static_cast<std::streamsize>(stream.size()));
-  }
-  const fs::path out = dir_ / "partial.pcm";
-  EXPECT_EQ(run("--bitrate 32000 " + path(in) + " " + path(out)), 1);
-  EXPECT_NE(errors_.find("partial frame"), std::string::npos) << errors_;
-  EXPECT_NE(errors_.find("17 bytes"), std::string::npos) << errors_;
-  EXPECT_FALSE(fs::exists(out)) << "no output is left for a rejected stream";
-
-  // The same stream at a bitrate whose frames divide it decodes.
-  stream.resize(4 * 80);
-  {
-    std::ofstream f(in, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char *>(stream.data()), static_cast<std::streamsize>(stream.size()));
-  }
-  EXPECT_EQ(run("--bitrate 32000 " + path(in) + " " + path(out)), 0) << errors_;
-  EXPECT_EQ(read(out).size(), 4u * 1920);
-  EXPECT_EQ(run("--bitrate 64000 " + path(in) + " " + path(out)), 0) << errors_;
-  EXPECT_EQ(read(out).size(), 2u * 1920);
+TEST_F(ToolDecode, PayloadFilesFollowFrameCountsMissingFramesAndBitrateChanges) {
+  const Bytes a = vector_file(row("sine1k", 64000).bitstream), b = vector_file(row("sweep_log", 32000).bitstream);
+  const Bytes a4(a.begin(), a.begin() + 640), b2(b.begin(), b.begin() + 160);
+  // Two 160-byte frames, a missing frame, a payload of none, a frame, then two 80-byte frames.
+  put("in.g719", cat({{0x40, 0x02}, Bytes(a4.begin(), a4.begin() + 320), {0x00, 0x01, 0x40, 0x00, 0x40, 0x01},
+                      Bytes(a4.begin() + 480, a4.end()), {0x20, 0x02}, b2}));
+  put("a.bin", a4);
+  put("b.bin", b2);
+  ASSERT_EQ(run("$T decode in.g719 out.pcm"), 0) << errors_;
+  // As a fresh decoder per bitrate gives them, the missing frame concealed.
+  ASSERT_EQ(run("{ $T decode --format frames --bitrate 64000 --lost 2 a.bin - && "
+                "$T decode --format frames --bitrate 32000 b.bin -; } > expected.pcm"), 0) << errors_;
+  EXPECT_EQ(file("out.pcm"), file("expected.pcm"));
 }
 
-TEST_F(ToolDecode, RejectsBadArguments) {
-  const VectorRow *row = find_row(false, 48000);
-  ASSERT_NE(row, nullptr);
-  const std::string in = vector_path(row->bitstream);
-  const std::string out = path(dir_ / "x.pcm");
-  struct Case {
-    std::string args;
-    std::string message;
+TEST_F(ToolDecode, ReadsWhatTheEncoderElementWritesAndPipesBothWays) {
+  const VectorRow &r = row("pluck_notes", 48000);  // whole frames only
+  put("in.pcm", vector_file(r.input));
+  ASSERT_EQ(run("$T encode --bitrate 48000 - - < in.pcm | $T decode - - > out.pcm"), 0) << errors_;
+  EXPECT_TRUE(file("out.pcm") == vector_file(r.decoded));
+  if (std::string(G719_GST_LAUNCH).empty()) GTEST_SKIP() << "no codec plugin or gst-launch-1.0";
+  ASSERT_EQ(run(G719_GST_LAUNCH " filesrc location=in.pcm ! rawaudioparse pcm-format=s16le sample-rate=48000 "
+                "num-channels=1 ! zebg719enc bitrate=48000 ! filesink location=element.g719"), 0) << errors_;
+  ASSERT_EQ(run("$T decode element.g719 element.pcm"), 0) << errors_;
+  EXPECT_TRUE(file("element.pcm") == vector_file(r.decoded));
+}
+
+TEST_F(ToolDecode, RefusesDamagedInputAndBadArgumentsWithAMessage) {
+  const Bytes frame(160, 0x5A);
+  const auto g192 = [&frame](unsigned sync, unsigned bits, unsigned word, size_t cut = 0) {
+    Bytes out = to_g192(frame, 160, {}, false);
+    out[0] = uint8_t(sync), out[1] = uint8_t(sync >> 8), out[2] = uint8_t(bits), out[3] = uint8_t(bits >> 8);
+    out[100] = uint8_t(word), out[101] = uint8_t(word >> 8);
+    return Bytes(out.begin(), out.end() - cut);
   };
-  const Case cases[] = {
-      {in + " " + out, "--bitrate"},
-      {"--bitrate 48100 " + in + " " + out, "unsupported bitrate"},
-      {"--bitrate 48k " + in + " " + out, "not a number"},
-      {"--bitrate 48000 --lost 1,,2 " + in + " " + out, "--lost"},
-      {"--bitrate 48000 --lost -3 " + in + " " + out, "--lost"},
-      {"--bitrate 48000 --lost 4x " + in + " " + out, "--lost"},
-      {"--bitrate 48000 --lost " + in + " " + out, "expected an input and an output"},
-      {"--bitrate 48000 " + in, "expected an input and an output"},
-      {"--bitrate 48000 --frobnicate " + in + " " + out, "unknown option"},
+  const auto payloads = [&frame](uint8_t toc0, size_t cut = 0) {  // a good payload, then one with toc0
+    return cat({{0x40, 0x01}, frame, {toc0, 0x01}, Bytes(frame.begin(), frame.end() - cut)});
   };
-  for (const Case &c : cases) {
-    EXPECT_EQ(run(c.args), 2) << c.args;
-    EXPECT_NE(errors_.find(c.message), std::string::npos) << c.args << "\n" << errors_;
-  }
-  EXPECT_EQ(run("--bitrate 48000 " + path(dir_ / "missing.g719") + " " + out), 1);
-  EXPECT_NE(errors_.find("cannot open input"), std::string::npos) << errors_;
+  put("partial.bin", Bytes(2 * 160 + 17, 0));
+  put("f1.g719", payloads(0xC0));
+  put("reserved.g719", payloads(0x70));
+  put("cut.g719", payloads(0x40, 1));
+  put("sync.g192", g192(0x216B, 1280, 0x7F));
+  put("length.g192", g192(0x6B21, 3000, 0x7F));
+  put("word.g192", g192(0x6B21, 1280, 0x0001));
+  put("cut.g192", g192(0x6B21, 1280, 0x7F, 1));
+  expect_refusals("decode ", {
+      {"--format frames --bitrate 64000 partial.bin out.pcm", 1, "partial frame: 17 bytes after 2 whole frames"},
+      {"f1.g719 out.pcm", 1, "payload 1 at byte 162 of 'f1.g719' has more than one table-of-contents entry"},
+      {"reserved.g719 out.pcm", 1, "payload 1 at byte 162 of 'reserved.g719' has reserved length code"},
+      {"cut.g719 out.pcm", 1, "ends inside payload 1: the frame at byte 164 has 159 of its 160 bytes"},
+      {"sync.g192 out.pcm", 1, "starts with 0x216B, not a sync word"},
+      {"length.g192 out.pcm", 1, "is 3000 bits long"},
+      {"word.g192 out.pcm", 1, "bit 48 is 0x0001"},
+      {"cut.g192 out.pcm", 1, "ends inside G.192 frame 0 (byte 0): 1279 of its 1280 bit words"},
+      {"--format frames partial.bin out.pcm", 2, "--bitrate is required for --format frames"},
+      {"--bitrate 64000 f1.g719 out.pcm", 2, "--bitrate applies to --format frames only"},
+      {"--format frames --bitrate 48100 partial.bin out.pcm", 2, "unsupported bitrate"},
+      {"--lost 1,,2 f1.g719 out.pcm", 2, "--lost"},
+      {"--lost -3 f1.g719 out.pcm", 2, "--lost"},
+      {"f1.g719 f1.g719", 2, "same file"},
+      {"f1.g719", 2, "expected an input and an output"},
+  }, "out.pcm");
+  EXPECT_EQ(file("f1.g719").size(), 2u * 162);
 }
 
 }  // namespace

@@ -1,135 +1,85 @@
-// The g719-codec tool's encode subcommand: reproduces a conformance
-// bitstream from its input file, drops a trailing partial frame, and fails
-// clearly on bad arguments and unreadable files.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
-
-#include "vector_manifest.h"
+// g719-codec encode: each coded format from raw, WAV and piped audio, the
+// padding of a partial last frame, and the refused inputs and arguments.
+#include "tool_test_support.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace tool_test;
+using ToolEncode = ToolTest;
 
-const std::string kVectorsDir = G719_VECTORS_DIR;
-const std::string kTool = G719_CODEC_TOOL;
-
-struct ToolRun {
-  int status = -1;
-  std::string errors;
-};
-
-class ToolEncode : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("g719_tool_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  // Runs the tool with the given arguments (already quoted), capturing
-  // standard error.
-  ToolRun run(const std::string &args) {
-    const fs::path err = dir_ / "stderr.txt";
-    const std::string cmd = "'" + kTool + "' " + args + " 2>'" + err.string() + "'";
-    const int raw = std::system(cmd.c_str());
-    ToolRun r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream in(err);
-    r.errors.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return r;
-  }
-
-  std::vector<uint8_t> read(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-
-  void write(const fs::path &p, const std::vector<uint8_t> &bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
-
-  std::string quoted(const fs::path &p) { return "'" + p.string() + "'"; }
-
-  fs::path dir_;
-};
-
-TEST_F(ToolEncode, ReproducesAVectorAndDropsAPartialFrame) {
-  std::string error;
-  const std::vector<VectorRow> rows = load_vector_manifest(kVectorsDir, &error);
-  ASSERT_FALSE(rows.empty()) << error;
-  const VectorRow *row = nullptr;
-  for (const VectorRow &r : rows) {
-    if (r.input != "-" && !r.input.empty() && r.bitrate == 48000) row = &r;
-  }
-  ASSERT_NE(row, nullptr);
-  bool ok = false;
-  std::vector<uint8_t> pcm = read_vector_file(kVectorsDir, row->input, &ok);
-  ASSERT_TRUE(ok);
-  const std::vector<uint8_t> expected = read_vector_file(kVectorsDir, row->bitstream, &ok);
-  ASSERT_TRUE(ok);
-
-  // Keep whole frames only, then add 1001 stray bytes that must be ignored.
-  pcm.resize(static_cast<size_t>(row->frames) * 1920);
-  pcm.insert(pcm.end(), 1001, 0x5A);
-  write(dir_ / "in.pcm", pcm);
-  const ToolRun r =
-      run("encode --bitrate 48000 " + quoted(dir_ / "in.pcm") + " " + quoted(dir_ / "out.g719"));
-  ASSERT_EQ(r.status, 0) << r.errors;
-  EXPECT_EQ(read(dir_ / "out.g719"), expected);
-
-  // Option after the paths and the --bitrate=B form work the same.
-  const ToolRun r2 = run("encode " + quoted(dir_ / "in.pcm") + " " + quoted(dir_ / "out2.g719") + " --bitrate=48000");
-  ASSERT_EQ(r2.status, 0) << r2.errors;
-  EXPECT_EQ(read(dir_ / "out2.g719"), expected);
+// A WAV file holding `data`, with an odd-sized chunk to skip before fmt.
+Bytes wav(const Bytes &data, unsigned tag, unsigned channels, uint32_t rate, unsigned bits, bool with_data = true) {
+  Bytes out;
+  const auto put = [&out](uint32_t v, int n) { for (int i = 0; i < n; ++i) out.push_back(uint8_t(v >> 8 * i)); };
+  const auto id = [&put](const char *t) { put(uint32_t(t[0] | t[1] << 8 | t[2] << 16 | t[3] << 24), 4); };
+  id("RIFF"), put(uint32_t(48 + data.size()), 4), id("WAVE"), id("LIST"), put(3, 4), put(0, 4);
+  id("fmt "), put(16, 4), put(tag, 2), put(channels, 2), put(rate, 4), put(rate * channels * bits / 8, 4);
+  put(channels * bits / 8, 2), put(bits, 2);
+  if (with_data) id("data"), put(uint32_t(data.size()), 4), out.insert(out.end(), data.begin(), data.end());
+  return out;
 }
 
-TEST_F(ToolEncode, FrameCountAndSizeFollowTheInput) {
-  write(dir_ / "short.pcm", std::vector<uint8_t>(1919, 0));
-  ASSERT_EQ(run("encode --bitrate 32000 " + quoted(dir_ / "short.pcm") + " " + quoted(dir_ / "short.g719")).status, 0);
-  EXPECT_TRUE(fs::exists(dir_ / "short.g719"));
-  EXPECT_EQ(fs::file_size(dir_ / "short.g719"), 0u);
-
-  write(dir_ / "three.pcm", std::vector<uint8_t>(3 * 1920 + 7, 0));
-  ASSERT_EQ(run("encode --bitrate 100400 " + quoted(dir_ / "three.pcm") + " " + quoted(dir_ / "three.g719")).status, 0);
-  EXPECT_EQ(fs::file_size(dir_ / "three.g719"), 3u * 251u);
+TEST_F(ToolEncode, WritesEachFormatFromRawWavAndPipedAudio) {
+  const VectorRow &r = row("sine1k", 48000);  // whole frames only
+  const Bytes pcm = vector_file(r.input), frames = vector_file(r.bitstream);
+  put("in.pcm", pcm);
+  put("in.wav", wav(pcm, 1, 1, 48000, 16));
+  ASSERT_EQ(run("$T encode --bitrate 48000 --format frames in.pcm out.bin"), 0) << errors_;
+  EXPECT_EQ(file("out.bin"), frames);
+  ASSERT_EQ(run("$T encode --bitrate=48000 in.wav out.g719"), 0) << errors_;
+  Bytes payloads;  // before each frame F = 0, L = 12 (120 bytes), N = 1
+  for (size_t at = 0; at < frames.size(); at += 120)
+    payloads = cat({payloads, {0x30, 0x01}, Bytes(frames.begin() + at, frames.begin() + at + 120)});
+  EXPECT_EQ(file("out.g719"), payloads);
+  ASSERT_EQ(run("cat in.pcm | $T encode - out.g192 --bitrate 48000"), 0) << errors_;
+  EXPECT_EQ(file("out.g192"), to_g192(frames, 120, {}, false));
 }
 
-TEST_F(ToolEncode, BadArgumentsAndFilesFailWithAMessage) {
-  write(dir_ / "in.pcm", std::vector<uint8_t>(1920, 0));
-  const std::string in = quoted(dir_ / "in.pcm"), out = quoted(dir_ / "out.g719");
+TEST_F(ToolEncode, PadsAPartialLastFrameWithSilenceAndSaysSo) {
+  Bytes pcm = vector_file(row("sine1k", 32000).input);
+  pcm.resize(3 * 1920 + 14);
+  put("short.pcm", pcm);
+  pcm.resize(4 * 1920, 0);
+  put("padded.pcm", pcm);
+  ASSERT_EQ(run("$T encode --bitrate 32000 short.pcm short.g719"), 0) << errors_;
+  EXPECT_NE(errors_.find("padded with 953 samples of silence"), std::string::npos) << errors_;
+  ASSERT_EQ(run("$T encode --bitrate 32000 padded.pcm padded.g719"), 0) << errors_;
+  EXPECT_EQ(file("short.g719").size(), 4u * 82);
+  EXPECT_EQ(file("short.g719"), file("padded.g719"));
+  // A bitrate without a length code, in a format that carries it.
+  ASSERT_EQ(run("$T encode --bitrate 100400 --format frames short.pcm short.bin"), 0) << errors_;
+  EXPECT_EQ(file("short.bin").size(), 4u * 251);
+}
 
-  struct Case {
-    std::string args, message;
-  };
-  const Case cases[] = {
-      {"", "usage"},
-      {"transcode " + in + " " + out, "unknown command"},
-      {"encode " + in + " " + out, "--bitrate is required"},
-      {"encode --bitrate " + in + " " + out, "expected an input and an output"},
-      {"encode --bitrate 12k " + in + " " + out, "not a number"},
-      {"encode --bitrate 99999999999 " + in + " " + out, "not a number"},
-      {"encode --bitrate 44100 " + in + " " + out, "unsupported bitrate"},
-      {"encode --bitrate 132000 " + in + " " + out, "unsupported bitrate"},
-      {"encode --bitrate 48000 " + in, "expected an input and an output"},
-      {"encode --bitrate 48000 --fast " + in + " " + out, "unknown option"},
-      {"encode --bitrate 48000 " + quoted(dir_ / "missing.pcm") + " " + out, "cannot open input"},
-      {"encode --bitrate 48000 " + in + " " + quoted(dir_ / "no_dir" / "out.g719"), "cannot create output"},
-  };
-  for (const Case &c : cases) {
-    const ToolRun r = run(c.args);
-    EXPECT_NE(r.status, 0) << c.args;
-    EXPECT_NE(r.errors.find(c.message), std::string::npos) << c.args << " gave: " << r.errors;
-  }
-  EXPECT_FALSE(fs::exists(dir_ / "out.g719"));
+TEST_F(ToolEncode, RefusesBadInputAndArgumentsWithAMessage) {
+  const Bytes pcm(1920, 0x11);
+  put("in.pcm", pcm);
+  put("odd.pcm", Bytes(3 * 1920 + 1, 0));
+  put("raw.wav", pcm);
+  put("44100.wav", wav(pcm, 1, 1, 44100, 16));
+  put("stereo.wav", wav(pcm, 1, 2, 48000, 16));
+  put("float.wav", wav(pcm, 3, 1, 48000, 32));
+  put("nodata.wav", wav(pcm, 1, 1, 48000, 16, false));
+  expect_refusals("", {
+      {"", 2, "no command"},
+      {"transcode in.pcm out.g719", 2, "unknown command"},
+      {"encode in.pcm out.g719", 2, "--bitrate is required"},
+      {"encode --bitrate 12k in.pcm out.g719", 2, "not a number"},
+      {"encode --bitrate 132000 --format g192 in.pcm out.g719", 2, "unsupported bitrate"},
+      {"encode --bitrate 100400 in.pcm out.g719", 2, "payloads carry"},
+      {"encode --bitrate 48000 --format mp3 in.pcm out.g719", 2, "unknown format"},
+      {"encode --bitrate 48000 in.pcm", 2, "expected an input and an output"},
+      {"encode --bitrate 48000 in.pcm in.pcm", 2, "same file"},
+      {"encode --bitrate 48000 missing.pcm out.g719", 1, "cannot open input"},
+      {"encode --bitrate 48000 in.pcm no/out.g719", 1, "cannot create output"},
+      {"encode --bitrate 48000 odd.pcm out.g719", 1, "5761 bytes of audio, an odd number"},
+      {"encode --bitrate 48000 raw.wav out.g719", 1, "no RIFF/WAVE header"},
+      {"encode --bitrate 48000 44100.wav out.g719", 1, "16-bit integer PCM audio at 44100 Hz in 1 channel;"},
+      {"encode --bitrate 48000 stereo.wav out.g719", 1, "at 48000 Hz in 2 channels"},
+      {"encode --bitrate 48000 float.wav out.g719", 1, "32-bit floating-point audio"},
+      {"encode --bitrate 48000 nodata.wav out.g719", 1, "without a data chunk"},
+  }, "out.g719");
+  EXPECT_EQ(file("in.pcm"), pcm);
 }
 
 }  // namespace
