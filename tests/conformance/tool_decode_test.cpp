@@ -73,8 +73,8 @@ TEST_F(ToolDecode, RefusesDamagedInputAndBadArgumentsWithAMessage) {
   put("cut.g192", g192(0x6B21, 1280, 0x7F, 1));
   expect_refusals("decode ", {
       {"--format frames --bitrate 64000 partial.bin out.pcm", 1, "partial frame: 17 bytes after 2 whole frames"},
-      {"f1.g719 out.pcm", 1, "payload 1 at byte 162 of 'f1.g719' has more than one table-of-contents entry"},
-      {"reserved.g719 out.pcm", 1, "payload 1 at byte 162 of 'reserved.g719' has reserved length code"},
+      {"f1.g719 out.pcm", 1, "payload 1 at byte 162 of 'f1.g719': more than one table-of-contents entry"},
+      {"reserved.g719 out.pcm", 1, "payload 1 at byte 162 of 'reserved.g719': reserved length code"},
       {"cut.g719 out.pcm", 1, "ends inside payload 1: the frame at byte 164 has 159 of its 160 bytes"},
       {"sync.g192 out.pcm", 1, "starts with 0x216B, not a sync word"},
       {"length.g192 out.pcm", 1, "is 3000 bits long"},

@@ -141,7 +141,7 @@ bool FrameReader::next_payload_frame(CodedFrame *frame) {
       case zeb_g719::TocStatus::more_entries:
       case zeb_g719::TocStatus::reserved:
         fail(kDataError,
-             "payload %ld at byte %llu of %s has %s (byte 0x%02X): g719-codec reads payloads of one entry as "
+             "payload %ld at byte %llu of %s: %s, in byte 0x%02X; g719-codec reads payloads of one entry as "
              "zebg719enc writes them (bare frames need --format frames --bitrate B)",
              payload_, ull(at), in_.name().c_str(), zeb_g719::toc_status_text(toc.status), toc_bytes[0]);
       case zeb_g719::TocStatus::empty:  // N frame slots without data: decoded as lost

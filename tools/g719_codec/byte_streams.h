@@ -48,8 +48,6 @@ class OutputStream {
   bool overwrite(std::uint64_t offset, const void *data, std::size_t bytes);
   // Flushes and closes; throws when the data could not be written.
   void finish();
-  const std::string &name() const { return name_; }
-  const std::string &path() const { return path_; }
 
  private:
   std::FILE *file_ = nullptr;

@@ -35,7 +35,7 @@ class DecoderSlot {
       g719_decoder_free(decoder_);
       decoder_ = g719_decoder_create(frame.bitrate);
       bitrate_ = frame.bitrate;
-      ++bitrate_changes_;
+      ++decoders_;
     }
     static constexpr std::uint8_t kNoBytes[G719_MAX_FRAME_BYTES] = {};
     if (decoder_ == nullptr) {
@@ -45,12 +45,13 @@ class DecoderSlot {
     }
   }
   std::int32_t bitrate() const { return bitrate_; }
-  int bitrate_changes() const { return bitrate_changes_; }
+  // Decoders made so far: 1 + the bitrate changes after the first frame.
+  int decoders() const { return decoders_; }
 
  private:
   G719DecoderState *decoder_ = nullptr;
   std::int32_t bitrate_ = 0;
-  int bitrate_changes_ = 0;
+  int decoders_ = 0;
 };
 
 }  // namespace
@@ -117,7 +118,7 @@ void run_decode(const Options &options) {
   }
   note("%ld frames (%.2f s) of %s, %ld lost, at %d bit/s%s", frames, frames * kFrameSeconds,
        bitstream_format_name(bitstream), lost, decoder.bitrate(),
-       decoder.bitrate_changes() > 1 ? format(" (last of %d bitrates)", decoder.bitrate_changes()).c_str() : "");
+       decoder.decoders() > 1 ? format(" after %d bitrate changes", decoder.decoders() - 1).c_str() : "");
 }
 
 }  // namespace g719_tool

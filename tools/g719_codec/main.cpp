@@ -3,6 +3,7 @@
 // ITU-T G.192 bitstreams. `g719-codec --help` describes the command line;
 // each input check refuses bad input with a message and a non-zero status.
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "coding.h"
@@ -12,9 +13,11 @@
 int main(int argc, char **argv) {
   using namespace g719_tool;
   const std::string command = argc >= 2 ? argv[1] : "";
-  if (command == "--help" || command == "-h" || command == "help") {
-    print_usage(stdout);
-    return 0;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 || (i == 1 && command == "help")) {
+      print_usage(stdout);
+      return 0;
+    }
   }
   if (command != "encode" && command != "decode") {
     if (command.empty()) {
