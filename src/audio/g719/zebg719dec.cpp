@@ -34,6 +34,7 @@
 #include <cstring>
 
 #include "payload_toc.h"
+#include "plugin_metadata.h"
 
 GST_DEBUG_CATEGORY_STATIC (zeb_g719_dec_debug);
 #define GST_CAT_DEFAULT zeb_g719_dec_debug
@@ -83,7 +84,7 @@ zeb_g719_dec_class_init (ZebG719DecClass * klass)
   gst_element_class_set_metadata (element_class,
       "G.719 Decoder element", "Codec/Decoder/Audio ",
       "Decode streams encoded with G.719",
-      "Zebora Audio Team <audio@zebora.example>");
+      ZEB_AUTHOR_AUDIO_TEAM);
 
   gst_element_class_add_static_pad_template (element_class, &src_template);
   gst_element_class_add_static_pad_template (element_class, &sink_template);

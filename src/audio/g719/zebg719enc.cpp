@@ -1,3 +1,5 @@
+// The file name GLib's invalid-property warning gives for this element.
+#line 3 "src/audio/g719/zebg719enc"
 /**
  * SECTION:element-zebg719enc
  * @title: zebg719enc
@@ -28,6 +30,7 @@
 #include <cstring>
 
 #include "payload_toc.h"
+#include "plugin_metadata.h"
 #include "zeb_g719_bitrate.h"
 
 GST_DEBUG_CATEGORY_STATIC (zeb_g719_enc_debug);
@@ -64,16 +67,6 @@ static gboolean zeb_g719_enc_stop (GstAudioEncoder * enc);
 static gboolean zeb_g719_enc_set_format (GstAudioEncoder * enc, GstAudioInfo * info);
 static GstFlowReturn zeb_g719_enc_handle_frame (GstAudioEncoder * enc, GstBuffer * buffer);
 
-/* GObject's invalid-property warning, with this element's source file. */
-static void
-warn_invalid_property (GObject * object, guint prop_id, GParamSpec * pspec, int line)
-{
-  g_log (G_LOG_DOMAIN, G_LOG_LEVEL_WARNING,
-      "%s:%d: invalid %s id %u for \"%s\" of type '%s' in '%s'",
-      "src/audio/g719/zebg719enc", line, "property", prop_id, pspec->name,
-      g_type_name (G_PARAM_SPEC_TYPE (pspec)), G_OBJECT_TYPE_NAME (object));
-}
-
 static void
 zeb_g719_enc_class_init (ZebG719EncClass * klass)
 {
@@ -101,8 +94,7 @@ zeb_g719_enc_class_init (ZebG719EncClass * klass)
   gst_element_class_set_metadata (element_class,
       "G.719 Encoder element", "Codec/Encoder/Audio ",
       "Encode streams with G.719",
-      "Zebora Audio Team <audio@zebora.example>\n"
-      "Zebora Codec Team <codecs@zebora.example>");
+      ZEB_AUTHOR_AUDIO_TEAM "\n" ZEB_AUTHOR_CODEC_TEAM);
 
   gst_element_class_add_static_pad_template (element_class, &src_template);
   gst_element_class_add_static_pad_template (element_class, &sink_template);
@@ -124,7 +116,7 @@ zeb_g719_enc_set_property (GObject * object, guint prop_id,
       self->bitrate = g_value_get_enum (value);
       break;
     default:
-      warn_invalid_property (object, prop_id, pspec, __LINE__);
+      G_OBJECT_WARN_INVALID_PROPERTY_ID (object, prop_id, pspec);
       break;
   }
 }
@@ -140,7 +132,7 @@ zeb_g719_enc_get_property (GObject * object, guint prop_id,
       g_value_set_enum (value, self->bitrate);
       break;
     default:
-      warn_invalid_property (object, prop_id, pspec, __LINE__);
+      G_OBJECT_WARN_INVALID_PROPERTY_ID (object, prop_id, pspec);
       break;
   }
 }
