@@ -3,6 +3,8 @@
 // produces and where it is stamped.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "element_test_support.h"
 
 using namespace zeb_test;
@@ -74,6 +76,24 @@ TEST (DecoderElement, SeveralTableOfContentsEntriesStopTheStreamWithAReason)
   GError *error = take_bus_error (h);
   ASSERT_NE (error, nullptr);
   EXPECT_TRUE (g_error_matches (error, GST_STREAM_ERROR, GST_STREAM_ERROR_DECODE));
+  g_error_free (error);
+  gst_harness_teardown (h);
+}
+
+TEST (DecoderElement, ByteStreamIsRefusedWithAReason)
+{
+  // As from filesrc straight into the decoder, without zebg719parse.
+  GstHarness *h = new_decoder ();
+  ASSERT_NE (h, nullptr);
+  GstSegment bytes;
+  gst_segment_init (&bytes, GST_FORMAT_BYTES);
+  gst_harness_push_event (h, gst_event_new_segment (&bytes));
+  EXPECT_NE (push (h, make_payload (16, 1)), GST_FLOW_OK);
+  EXPECT_EQ (gst_harness_buffers_in_queue (h), 0u);
+  GError *error = take_bus_error (h);
+  ASSERT_NE (error, nullptr);
+  EXPECT_TRUE (g_error_matches (error, GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT));
+  EXPECT_NE (std::string (error->message).find ("zebg719parse"), std::string::npos) << "says what to do";
   g_error_free (error);
   gst_harness_teardown (h);
 }

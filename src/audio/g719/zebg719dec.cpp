@@ -142,6 +142,7 @@ zeb_g719_dec_start (GstAudioDecoder * dec)
   gst_audio_decoder_set_plc_aware (dec, TRUE);
   self->bitrate = 0;
   self->output_end = GST_CLOCK_TIME_NONE;
+  self->unframed = FALSE;
   return TRUE;
 }
 
@@ -180,14 +181,19 @@ zeb_g719_dec_sink_event (GstAudioDecoder * dec, GstEvent * event)
     const GstSegment *segment = nullptr;
     gst_event_parse_segment (event, &segment);
     if (segment->format == GST_FORMAT_BYTES) {
-      GST_ELEMENT_ERROR (self, STREAM, FORMAT,
-          ("The input is a byte stream, but zebg719dec needs one G.719 payload per "
-              "buffer. Put zebg719parse in front of zebg719dec to split the stream "
-              "(for example a .g719 file) into payloads."),
-          ("segment in BYTES format"));
+      /* Refused; the pad offers it again with every buffer, and data never
+       * gets through. One message says why. */
+      if (!self->unframed)
+        GST_ELEMENT_ERROR (self, STREAM, FORMAT,
+            ("The input is a byte stream, but zebg719dec needs one G.719 payload per "
+                "buffer. Put zebg719parse in front of zebg719dec to split the stream "
+                "(for example a .g719 file) into payloads."),
+            ("segment in BYTES format"));
+      self->unframed = TRUE;
       gst_event_unref (event);
       return FALSE;
     }
+    self->unframed = FALSE;
   }
   if (GST_EVENT_TYPE (event) == GST_EVENT_SEGMENT || GST_EVENT_TYPE (event) == GST_EVENT_FLUSH_STOP)
     self->output_end = GST_CLOCK_TIME_NONE;

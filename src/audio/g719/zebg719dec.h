@@ -31,6 +31,8 @@ struct _ZebG719Dec {
   /* Set while concealed audio is being finished, so that it is stamped at
    * output_end. */
   gboolean concealing;
+  /* A segment in bytes (an unframed stream) was refused and reported. */
+  gboolean unframed;
 };
 
 struct _ZebG719DecClass {
