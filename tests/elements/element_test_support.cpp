@@ -1,42 +1,34 @@
 #include "element_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 
 #include "frame/g719_codec.h"
-
-namespace {
-
-struct FailingAllocator {
-  GstAllocator parent;
-};
-struct FailingAllocatorClass {
-  GstAllocatorClass parent_class;
-};
-G_DEFINE_TYPE (FailingAllocator, failing_allocator, GST_TYPE_ALLOCATOR)
-GstMemory *failing_alloc (GstAllocator *, gsize, GstAllocationParams *) { return nullptr; }
-void failing_free (GstAllocator *, GstMemory *) {}
-void failing_allocator_class_init (FailingAllocatorClass *klass)
-{
-  GST_ALLOCATOR_CLASS (klass)->alloc = failing_alloc;
-  GST_ALLOCATOR_CLASS (klass)->free = failing_free;
-}
-void failing_allocator_init (FailingAllocator *allocator) { GST_ALLOCATOR_CAST (allocator)->mem_type = "ZebTestFailing"; }
-
-}  // namespace
 
 namespace zeb_test {
 
 FailingDefaultAllocator::FailingDefaultAllocator () : previous_ (gst_allocator_find (nullptr))
 {
-  gst_allocator_set_default (GST_ALLOCATOR_CAST (g_object_new (failing_allocator_get_type (), nullptr)));
+  // An allocator type whose alloc gives nothing.
+  static const GType type = g_type_register_static_simple (GST_TYPE_ALLOCATOR, "ZebTestFailingAllocator",
+      sizeof (GstAllocatorClass), [] (gpointer klass, gpointer) {
+        GST_ALLOCATOR_CLASS (klass)->alloc = [] (GstAllocator *, gsize, GstAllocationParams *) -> GstMemory * { return nullptr; };
+      }, sizeof (GstAllocator), nullptr, GTypeFlags (0));
+  gst_allocator_set_default (GST_ALLOCATOR_CAST (g_object_new (type, nullptr)));
 }
 
 FailingDefaultAllocator::~FailingDefaultAllocator () { gst_allocator_set_default (previous_); }
 
-GstHarness *new_harness (const char *factory, const char *input_caps, const char *property, int value)
+void init_gstreamer ()
 {
   static const bool initialised = (gst_init (nullptr, nullptr), true);
   (void) initialised;
+}
+
+GstHarness *new_harness (const char *factory, const char *input_caps, const char *property, int value)
+{
+  init_gstreamer ();
   GstElement *element = gst_element_factory_make (factory, nullptr);
   if (element == nullptr)
     return nullptr;
@@ -70,10 +62,8 @@ Bytes bytes_of (GstBuffer *buffer)
 Bytes pcm_bytes (const std::vector<int16_t> &samples)
 {
   Bytes bytes;
-  for (int16_t s : samples) {
-    bytes.push_back (static_cast<uint8_t> (s & 0xFF));
-    bytes.push_back (static_cast<uint8_t> (static_cast<uint16_t> (s) >> 8));
-  }
+  for (int16_t s : samples)
+    bytes.insert (bytes.end (), {static_cast<uint8_t> (s & 0xFF), static_cast<uint8_t> (static_cast<uint16_t> (s) >> 8)});
   return bytes;
 }
 
@@ -100,14 +90,6 @@ std::vector<Output> pull_all (GstHarness *h)
     gst_buffer_unref (b);
   }
   return out;
-}
-
-Bytes joined (const std::vector<Output> &outputs)
-{
-  Bytes all;
-  for (const Output &o : outputs)
-    all.insert (all.end (), o.bytes.begin (), o.bytes.end ());
-  return all;
 }
 
 unsigned frame_bytes (unsigned length_code)
@@ -166,15 +148,20 @@ std::vector<Bytes> codec_encode (int bitrate, const std::vector<int16_t> &sample
   return payloads;
 }
 
+void restart (GstHarness *h, const char *input_caps)
+{
+  EXPECT_EQ (gst_element_set_state (h->element, GST_STATE_NULL), GST_STATE_CHANGE_SUCCESS);
+  EXPECT_NE (gst_element_set_state (h->element, GST_STATE_PLAYING), GST_STATE_CHANGE_FAILURE);
+  gst_harness_push_event (h, gst_event_new_stream_start ("again"));
+  gst_harness_set_src_caps_str (h, input_caps);
+}
+
 GError *take_bus_error (GstHarness *h)
 {
-  GstBus *bus = GST_ELEMENT_BUS (h->element);
-  GstMessage *m = bus != nullptr ? gst_bus_pop_filtered (bus, GST_MESSAGE_ERROR) : nullptr;
+  GstMessage *m = gst_bus_pop_filtered (GST_ELEMENT_BUS (h->element), GST_MESSAGE_ERROR);
   GError *error = nullptr;
-  if (m != nullptr) {
-    gst_message_parse_error (m, &error, nullptr);
-    gst_message_unref (m);
-  }
+  if (m != nullptr)
+    gst_message_parse_error (m, &error, nullptr), gst_message_unref (m);
   return error;
 }
 

@@ -17,6 +17,9 @@ inline constexpr const char *kRawCaps =
     "audio/x-raw, format = S16LE, layout = (string) interleaved, rate = (int) 48000, channels = (int) 1";
 inline constexpr GstClockTime kFrame = 20 * GST_MSECOND;
 
+// Initialises GStreamer once.
+void init_gstreamer ();
+
 // A harness around a new element of factory, with an integer property set
 // before it starts, and caps for its input already sent unless null.
 GstHarness *new_harness (const char *factory, const char *input_caps,
@@ -38,7 +41,14 @@ struct Output {
 // Pulls every buffer the harness holds.
 std::vector<Output> pull_all (GstHarness *h);
 // Their bytes, back to back.
-Bytes joined (const std::vector<Output> &outputs);
+template <typename O>
+Bytes joined (const std::vector<O> &outputs)
+{
+  Bytes all;
+  for (const Output &o : outputs)
+    all.insert (all.end (), o.bytes.begin (), o.bytes.end ());
+  return all;
+}
 
 // Bytes of frame bytes (bitrate / 400) for the given length code L.
 unsigned frame_bytes (unsigned length_code);
@@ -50,6 +60,9 @@ Bytes make_payload (unsigned length_code, unsigned n, uint32_t seed = 7, uint8_t
 // one lost frame); blocks are encoded into payloads of one frame each.
 Bytes codec_decode (const std::vector<Bytes> &payloads);
 std::vector<Bytes> codec_encode (int bitrate, const std::vector<int16_t> &samples);
+
+// Stops the harnessed element and starts it again with a new stream.
+void restart (GstHarness *h, const char *input_caps);
 
 // The first error message on the bus of the harnessed element (null if none).
 GError *take_bus_error (GstHarness *h);
