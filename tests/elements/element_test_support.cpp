@@ -20,15 +20,9 @@ FailingDefaultAllocator::FailingDefaultAllocator () : previous_ (gst_allocator_f
 
 FailingDefaultAllocator::~FailingDefaultAllocator () { gst_allocator_set_default (previous_); }
 
-void init_gstreamer ()
-{
-  static const bool initialised = (gst_init (nullptr, nullptr), true);
-  (void) initialised;
-}
-
 GstHarness *new_harness (const char *factory, const char *input_caps, const char *property, int value)
 {
-  init_gstreamer ();
+  gst_init (nullptr, nullptr);  // once; later calls do nothing
   GstElement *element = gst_element_factory_make (factory, nullptr);
   if (element == nullptr)
     return nullptr;
@@ -86,10 +80,32 @@ std::vector<Output> pull_all (GstHarness *h)
 {
   std::vector<Output> out;
   while (GstBuffer *b = gst_harness_try_pull (h)) {
-    out.push_back ({bytes_of (b), GST_BUFFER_PTS (b), GST_BUFFER_DURATION (b)});
+    out.push_back ({bytes_of (b), GST_BUFFER_PTS (b), GST_BUFFER_DURATION (b), GST_BUFFER_IS_DISCONT (b)});
     gst_buffer_unref (b);
   }
   return out;
+}
+
+Bytes joined (const std::vector<Output> &outputs)
+{
+  Bytes all;
+  for (const Output &o : outputs)
+    all.insert (all.end (), o.bytes.begin (), o.bytes.end ());
+  return all;
+}
+
+std::vector<int> caps_bitrates (GstHarness *h)
+{
+  std::vector<int> bitrates;
+  while (GstEvent *e = gst_harness_try_pull_event (h)) {
+    GstCaps *caps = nullptr;
+    if (GST_EVENT_TYPE (e) == GST_EVENT_CAPS) {
+      gst_event_parse_caps (e, &caps);
+      gst_structure_get_int (gst_caps_get_structure (caps, 0), "bitrate", &bitrates.emplace_back ());
+    }
+    gst_event_unref (e);
+  }
+  return bitrates;
 }
 
 unsigned frame_bytes (unsigned length_code)

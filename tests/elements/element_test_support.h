@@ -17,9 +17,6 @@ inline constexpr const char *kRawCaps =
     "audio/x-raw, format = S16LE, layout = (string) interleaved, rate = (int) 48000, channels = (int) 1";
 inline constexpr GstClockTime kFrame = 20 * GST_MSECOND;
 
-// Initialises GStreamer once.
-void init_gstreamer ();
-
 // A harness around a new element of factory, with an integer property set
 // before it starts, and caps for its input already sent unless null.
 GstHarness *new_harness (const char *factory, const char *input_caps,
@@ -37,18 +34,15 @@ std::vector<int16_t> test_signal (size_t samples, uint32_t seed = 1);
 struct Output {
   Bytes bytes;
   GstClockTime pts, duration;
+  bool discont;
+  int caps_bitrate = 0;  // of the caps it came with, where known
 };
 // Pulls every buffer the harness holds.
 std::vector<Output> pull_all (GstHarness *h);
 // Their bytes, back to back.
-template <typename O>
-Bytes joined (const std::vector<O> &outputs)
-{
-  Bytes all;
-  for (const Output &o : outputs)
-    all.insert (all.end (), o.bytes.begin (), o.bytes.end ());
-  return all;
-}
+Bytes joined (const std::vector<Output> &outputs);
+// The "bitrate" of every caps event the harness received since the last call.
+std::vector<int> caps_bitrates (GstHarness *h);
 
 // Bytes of frame bytes (bitrate / 400) for the given length code L.
 unsigned frame_bytes (unsigned length_code);

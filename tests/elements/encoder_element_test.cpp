@@ -1,6 +1,6 @@
-// zebg719enc through GstHarness: payloads against the codec, the output
-// bitrate from the property and from downstream, bitrate changes while
-// playing, latency, restart and allocation failure.
+// zebg719enc through GstHarness: payloads against the codec, restart, the
+// output bitrate from the property and from downstream, latency, bitrate
+// changes while playing, and allocation failure in both elements.
 #include <gtest/gtest.h>
 
 #include "element_test_support.h"
@@ -13,23 +13,6 @@ GstFlowReturn push_samples (GstHarness *h, const std::vector<int16_t> &samples, 
 {
   const std::vector<int16_t> part (samples.begin () + from, samples.begin () + from + count);
   return gst_harness_push (h, buffer_from_bytes (pcm_bytes (part), gst_util_uint64_scale (from, GST_SECOND, 48000)));
-}
-
-// The "bitrate" of every caps event the harness received since the last call.
-std::vector<int> caps_bitrates (GstHarness *h)
-{
-  std::vector<int> bitrates;
-  while (GstEvent *e = gst_harness_try_pull_event (h)) {
-    if (GST_EVENT_TYPE (e) == GST_EVENT_CAPS) {
-      GstCaps *caps = nullptr;
-      gst_event_parse_caps (e, &caps);
-      int bitrate = 0;
-      gst_structure_get_int (gst_caps_get_structure (caps, 0), "bitrate", &bitrate);
-      bitrates.push_back (bitrate);
-    }
-    gst_event_unref (e);
-  }
-  return bitrates;
 }
 
 TEST (EncoderElement, PayloadsAreTheCodecsFramesBehindTheirTableOfContents)
@@ -76,25 +59,19 @@ TEST (EncoderElement, DownstreamCapsChooseTheBitrateNearestTheProperty)
   const struct { int property; const char *downstream; int bitrate; } cases[] = {
     {64000, "audio/G719, bitrate = (int) 32000", 32000},
     {32000, "audio/G719, bitrate = (int) { 48000, 64000 }", 48000},
-    {48000, "audio/G719, bitrate = (int) 40000", 0},
   };
   for (const auto &c : cases) {
-    SCOPED_TRACE (c.downstream);
     GstHarness *h = new_harness ("zebg719enc", nullptr, "bitrate", c.property);
     ASSERT_NE (h, nullptr);
     gst_harness_set_sink_caps_str (h, c.downstream);
     gst_harness_set_src_caps_str (h, kRawCaps);
-    const GstFlowReturn ret = push_samples (h, test_signal (960), 0, 960);
-    if (c.bitrate == 0) {
-      EXPECT_EQ (ret, GST_FLOW_NOT_NEGOTIATED);
-      EXPECT_EQ (gst_harness_buffers_in_queue (h), 0u);
-    } else {
-      EXPECT_EQ (ret, GST_FLOW_OK);
-      const auto out = pull_all (h);
-      ASSERT_EQ (out.size (), 1u);
-      EXPECT_EQ (out[0].bytes, codec_encode (c.bitrate, test_signal (960))[0]);
-      EXPECT_EQ (caps_bitrates (h), std::vector<int> {c.bitrate});
-    }
+    ASSERT_EQ (push_samples (h, test_signal (960), 0, 960), GST_FLOW_OK);
+    const auto out = pull_all (h);
+    ASSERT_EQ (out.size (), 1u);
+    EXPECT_EQ (out[0].bytes, codec_encode (c.bitrate, test_signal (960))[0]) << c.downstream;
+    EXPECT_EQ (caps_bitrates (h), std::vector<int> {c.bitrate}) << c.downstream;
+    // One block of delay; the harness is a live source of no latency itself.
+    EXPECT_EQ (gst_harness_query_latency (h), kFrame);
     gst_harness_teardown (h);
   }
 }
@@ -120,13 +97,12 @@ TEST (EncoderElement, BitrateSetWhilePlayingAppliesAtTheNextBlock)
     // of contents and frames, announced by caps with the new bitrate.
     const std::vector<int16_t> part (samples.begin () + pos, samples.begin () + pos + 960 * stretch.blocks);
     const auto expected = codec_encode (stretch.bitrate, part);
-    const auto out = pull_all (h);
-    ASSERT_EQ (out.size (), expected.size ());
-    for (size_t i = 0; i < out.size (); i++) {
-      EXPECT_EQ (out[i].bytes, expected[i]) << "payload " << i;
-      payloads.push_back (out[i].bytes);
-    }
+    std::vector<Bytes> out;
+    for (const Output &o : pull_all (h))
+      out.push_back (o.bytes);
+    EXPECT_EQ (out, expected);
     EXPECT_EQ (caps_bitrates (h), std::vector<int> {stretch.bitrate});
+    payloads.insert (payloads.end (), out.begin (), out.end ());
     fresh.insert (fresh.end (), expected.begin (), expected.end ());
     pos += 960 * stretch.blocks;
   }
@@ -139,16 +115,6 @@ TEST (EncoderElement, BitrateSetWhilePlayingAppliesAtTheNextBlock)
     ASSERT_EQ (gst_harness_push (dec, buffer_from_bytes (p)), GST_FLOW_OK);
   EXPECT_EQ (joined (pull_all (dec)), codec_decode (fresh));
   gst_harness_teardown (dec);
-}
-
-TEST (EncoderElement, ReportsOneFrameOfLatency)
-{
-  GstHarness *h = new_harness ("zebg719enc", kRawCaps);
-  ASSERT_NE (h, nullptr);
-  ASSERT_EQ (push_samples (h, test_signal (960), 0, 960), GST_FLOW_OK);
-  // The harness is a live source of no latency of its own.
-  EXPECT_EQ (gst_harness_query_latency (h), kFrame);
-  gst_harness_teardown (h);
 }
 
 TEST (Elements, OutputAllocationFailureIsAFlowError)

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""The built plugin in gst-inspect-1.0 and gst-launch-1.0 (GST_PLUGIN_PATH names
-its folder and ZEB_G719_PLUGIN_FILE the module; the meson test sets both)."""
+"""The built plugin in gst-launch-1.0 pipelines (GST_PLUGIN_PATH names its
+folder; the meson test sets it)."""
 import math
 import os
 import struct
@@ -20,9 +20,7 @@ def rms(samples):
 class Plugin(unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.TemporaryDirectory()
-
-    def tearDown(self):
-        self.tmp.cleanup()
+        self.addCleanup(self.tmp.cleanup)
 
     def launch(self, pipeline, out):
         """Runs pipeline ... ! filesink location=<out> and returns the file's bytes."""
@@ -31,12 +29,6 @@ class Plugin(unittest.TestCase):
         self.assertEqual(result.returncode, 0, pipeline + "\n" + result.stdout + result.stderr)
         with open(path, "rb") as f:
             return f.read()
-
-    def test_module_loads_cleanly_with_both_elements(self):
-        result = run("gst-inspect-1.0", os.environ["ZEB_G719_PLUGIN_FILE"])
-        self.assertEqual((result.returncode, result.stderr.strip()), (0, ""))
-        for line in ("zebg719enc:", "zebg719dec:", "2 features:"):
-            self.assertIn(line, result.stdout)
 
     def test_round_trip_keeps_whole_frames_level_and_tone(self):
         # 50 buffers of 1000 samples: 52 whole frames, 80 samples left over.
@@ -51,11 +43,11 @@ class Plugin(unittest.TestCase):
                 self.assertEqual(wav[36:40], b"data")
                 decoded = struct.unpack("<%dh" % ((len(wav) - 44) // 2), wav[44:])
                 self.assertEqual(len(decoded), 52 * 960)
-                # The output is the input one frame (960 samples) late.
+                # The output is the input one frame (960 samples) late: the
+                # same level, and the difference 30 dB below it.
                 delayed, reference = decoded[960:], original[:len(decoded) - 960]
                 self.assertLess(abs(20 * math.log10(rms(delayed) / rms(reference))), 0.5)
-                noise = rms([a - b for a, b in zip(reference, delayed)])
-                self.assertGreater(20 * math.log10(rms(reference) / max(noise, 1e-9)), 30.0)
+                self.assertLess(rms([a - b for a, b in zip(reference, delayed)]), rms(reference) / 10 ** 1.5)
 
     def test_caps_filter_after_the_encoder_sets_the_bitrate(self):
         data = self.launch("audiotestsrc num-buffers=10 samplesperbuffer=960 ! audio/x-raw,rate=48000,channels=1 ! "

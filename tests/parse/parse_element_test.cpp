@@ -6,12 +6,12 @@
 #include <algorithm>
 
 #include "parse_test_support.h"
+#include "payload_typefind.h"
 
 namespace {
 
 struct ParseRun {
   std::vector<Output> buffers;
-  std::vector<bool> discont;
   std::vector<int> caps_bitrates;
 };
 
@@ -20,7 +20,6 @@ struct ParseRun {
 // `flush_at` bytes when given.
 ParseRun run_parser (const Bytes &data, size_t chunk, size_t flush_at = SIZE_MAX, size_t resume = 0)
 {
-  ParseRun run;
   GstHarness *h = new_harness ("zebg719parse", "audio/G719");
   GstSegment segment;
   gst_segment_init (&segment, GST_FORMAT_BYTES);
@@ -37,21 +36,7 @@ ParseRun run_parser (const Bytes &data, size_t chunk, size_t flush_at = SIZE_MAX
     EXPECT_EQ (gst_harness_push (h, b), GST_FLOW_OK);
   }
   gst_harness_push_event (h, gst_event_new_eos ());
-  while (GstBuffer *b = gst_harness_try_pull (h)) {
-    run.buffers.push_back ({bytes_of (b), GST_BUFFER_PTS (b), GST_BUFFER_DURATION (b)});
-    run.discont.push_back (GST_BUFFER_IS_DISCONT (b));
-    gst_buffer_unref (b);
-  }
-  while (GstEvent *e = gst_harness_try_pull_event (h)) {
-    GstCaps *caps = nullptr;
-    int bitrate = 0;
-    if (GST_EVENT_TYPE (e) == GST_EVENT_CAPS) {
-      gst_event_parse_caps (e, &caps);
-      gst_structure_get_int (gst_caps_get_structure (caps, 0), "bitrate", &bitrate);
-      run.caps_bitrates.push_back (bitrate);
-    }
-    gst_event_unref (e);
-  }
+  const ParseRun run {pull_all (h), caps_bitrates (h)};
   gst_harness_teardown (h);
   return run;
 }
@@ -88,18 +73,15 @@ std::vector<Scenario> scenarios ()
       s.stream.add (make_payload (l, n, l * n));
     list.push_back (s);
   }
-  for (size_t junk : {1, 2, 3, 81, 163, 1000}) {
-    Scenario s {"inserted " + std::to_string (junk), cbr_stream (16, 1, 3, 1), all_but (6)};
-    s.stream.append (make_garbage (junk, rng, 16, 1));
-    for (int i = 0; i < 3; i++)
-      s.stream.add (make_payload (16, 1, 100 + i));
+  for (auto [at, junk] : {std::pair<size_t, size_t> {0, 333}, {3, 1}, {3, 2}, {3, 3}, {3, 81}, {3, 163}, {3, 1000}}) {
+    Scenario s {std::to_string (junk) + " bytes of junk before " + std::to_string (at), {}, all_but (6)};
+    for (size_t i = 0; i < 6; i++) {
+      if (i == at)
+        s.stream.append (make_garbage (junk, rng, 16, 1));
+      s.stream.add (make_payload (16, 1, i));
+    }
     list.push_back (s);
   }
-  Scenario leading {"leading junk", {}, all_but (3)};
-  leading.stream.append (make_garbage (333, rng, 12, 1));
-  for (int i = 0; i < 3; i++)
-    leading.stream.add (make_payload (12, 1, i));
-  list.push_back (leading);
   const uint8_t damages[][2] = {{0xC0, 1}, {0x00, 1}, {0x14, 1}, {0x78, 1}, {0x40, 0}, {0x40, 37}, {27 << 2, 1}, {0x20, 3}};
   for (const auto &d : damages)
     for (size_t victim : {0, 2, 5}) {
@@ -134,7 +116,7 @@ TEST (ParseElement, FramesEveryLayoutAndSkipsOnlyDamage)
         // A buffer that does not follow its predecessor in the stream starts a
         // discontinuity.
         if (i > 0) {
-          EXPECT_EQ (run.discont[i], s.stream.offsets[s.kept[i]] != s.stream.offsets[s.kept[i - 1]] +
+          EXPECT_EQ (run.buffers[i].discont, s.stream.offsets[s.kept[i]] != s.stream.offsets[s.kept[i - 1]] +
               s.stream.payloads[s.kept[i - 1]].size ()) << i;
         }
         const int bitrate = static_cast<int> (frame_bytes ((p[0] >> 2) & 31) * 400);
@@ -200,28 +182,6 @@ std::string file_pipeline (const TempFile &f, bool push_mode)
   return "filesrc location=\"" + f.path + "\" ! " + (push_mode ? "queue ! " : "") + "zebg719parse ! appsink name=sink sync=false";
 }
 
-TEST (ParseFile, RecoversFromRepeatedDamageWhenPulling)
-{
-  std::mt19937 rng (31);
-  Stream s;
-  for (int i = 0; i < 300; i++) {
-    s.add (make_payload (12, 1, i));
-    if (i % 50 == 25)
-      s.append (make_garbage (1 + rng () % 700, rng, 12, 1));
-  }
-  s.bytes[s.offsets[150]] = 0x04;
-  TempFile f (s.bytes);
-  AppSinkPipeline p (file_pipeline (f, false));
-  ASSERT_TRUE (p.set_state (GST_STATE_PLAYING));
-  const auto out = p.pull ();
-  ASSERT_EQ (out.size (), 299u);
-  for (size_t i = 0; i < out.size (); i++) {
-    EXPECT_EQ (out[i].bytes, s.payloads[i < 150 ? i : i + 1]) << i;
-    EXPECT_EQ (out[i].pts, i * kFrame);
-    EXPECT_EQ (out[i].caps_bitrate, 48000);
-  }
-}
-
 TEST (ParseFile, DurationOfAConstantLayoutAndSeeking)
 {
   for (unsigned n : {1u, 4u})
@@ -232,13 +192,13 @@ TEST (ParseFile, DurationOfAConstantLayoutAndSeeking)
       AppSinkPipeline p (file_pipeline (f, push_mode));
       ASSERT_TRUE (p.set_state (GST_STATE_PAUSED));
       gint64 duration = -1;
-      ASSERT_TRUE (gst_element_query_duration (p.pipeline (), GST_FORMAT_TIME, &duration));
+      ASSERT_TRUE (gst_element_query_duration (p.pipeline, GST_FORMAT_TIME, &duration));
       EXPECT_EQ (duration, static_cast<gint64> (150 * n * kFrame));
       ASSERT_TRUE (p.set_state (GST_STATE_PLAYING));
       // The first buffer after a seek is the payload covering the target.
       for (auto [target, payload] : {std::pair {GST_SECOND, 50 / n}, {2030 * GST_MSECOND, 101 / n}, {170 * GST_MSECOND, 8 / n}})
         for (GstSeekFlags mode : {GST_SEEK_FLAG_ACCURATE, GST_SEEK_FLAG_KEY_UNIT}) {
-          ASSERT_TRUE (gst_element_seek_simple (p.pipeline (), GST_FORMAT_TIME,
+          ASSERT_TRUE (gst_element_seek_simple (p.pipeline, GST_FORMAT_TIME,
               static_cast<GstSeekFlags> (GST_SEEK_FLAG_FLUSH | mode), static_cast<gint64> (target)));
           const auto out = p.pull (1);
           ASSERT_EQ (out.size (), 1u);
@@ -248,25 +208,55 @@ TEST (ParseFile, DurationOfAConstantLayoutAndSeeking)
     }
 }
 
-TEST (ParseFile, TypeFindingOffersTheParserToAutoplugging)
+TEST (ParseFile, TypeFindingAndAutopluggingDecodeItLikeItsPayloads)
 {
-  TempFile f (cbr_stream (8, 1, 20, 9).bytes);
-  AppSinkPipeline p ("filesrc location=\"" + f.path + "\" ! typefind name=tf ! appsink name=sink sync=false");
-  ASSERT_TRUE (p.set_state (GST_STATE_PAUSED));
-  GstElement *tf = gst_bin_get_by_name (GST_BIN (p.pipeline ()), "tf");
-  GstCaps *caps = nullptr;
-  g_object_get (tf, "caps", &caps, nullptr);
-  gst_object_unref (tf);
-  ASSERT_NE (caps, nullptr);
-  GList *parsers = gst_element_factory_list_get_elements (GST_ELEMENT_FACTORY_TYPE_PARSER, GST_RANK_MARGINAL);
-  GList *usable = gst_element_factory_list_filter (parsers, caps, GST_PAD_SINK, FALSE);
-  bool listed = false;
-  for (GList *l = usable; l != nullptr; l = l->next)
-    listed = listed || std::string (GST_OBJECT_NAME (l->data)) == "zebg719parse";
-  EXPECT_TRUE (listed) << "zebg719parse is not offered for " << gst_caps_to_string (caps);
-  gst_plugin_feature_list_free (usable);
-  gst_plugin_feature_list_free (parsers);
-  gst_caps_unref (caps);
+  // A file as zebg719enc writes it, at the encoder's three bitrates, played as
+  // players do: type finding, then the parser and the decoder autoplugged (the
+  // decoder's rank raised, as GST_PLUGIN_FEATURE_RANK=zebg719dec:PRIMARY does).
+  Stream s;
+  for (int bitrate : {64000, 32000, 48000})
+    for (const Bytes &p : codec_encode (bitrate, test_signal (960 * 10, bitrate)))
+      s.add (p);
+  TempFile f (s.bytes);
+  AppSinkPipeline p ("filesrc location=\"" + f.path + "\" ! decodebin ! appsink name=sink sync=false");
+  GstPluginFeature *dec = gst_registry_lookup_feature (gst_registry_get (), "zebg719dec");
+  gst_plugin_feature_set_rank (dec, GST_RANK_PRIMARY);
+  gst_object_unref (dec);
+  ASSERT_TRUE (p.set_state (GST_STATE_PLAYING));
+  const auto out = p.pull ();
+  EXPECT_EQ (joined (out), codec_decode (s.payloads));
+  GstClockTime t = 0;
+  for (const Output &o : out) {
+    EXPECT_EQ (o.pts, t);
+    t += o.duration;
+  }
+  EXPECT_EQ (t, 30 * kFrame);
+}
+
+TEST (ParseFile, TypeFindingProbabilityGrowsWithEvidence)
+{
+  auto probability = [] (const Bytes &data) {
+    return payload_chain_probability (walk_payload_chain ([&data] (std::uint64_t offset) {
+      return offset + 2 <= data.size () ? data.data () + offset : nullptr;
+    }, kTypefindChainLength), data.size ());
+  };
+  auto payloads = [] (std::initializer_list<unsigned> length_codes) {
+    Stream s;
+    for (unsigned l : length_codes)
+      s.add (make_payload (l, 1));
+    return s.bytes;
+  };
+  EXPECT_EQ (probability (payloads ({12, 12, 12, 12, 12})), GST_TYPE_FIND_NEARLY_CERTAIN);
+  EXPECT_EQ (probability (payloads ({12, 16, 8, 12})), GST_TYPE_FIND_LIKELY);
+  EXPECT_EQ (probability (payloads ({12, 16})), GST_TYPE_FIND_LIKELY) << "the whole file";
+  EXPECT_EQ (probability (payloads ({12})), GST_TYPE_FIND_POSSIBLE) << "the whole file";
+  // Two payloads followed by something that is not one, a header of another
+  // format, silence: not ours.
+  Bytes broken = payloads ({12, 12, 12});
+  broken[2 * 122] = 0x00;
+  EXPECT_EQ (probability (broken), GST_TYPE_FIND_NONE);
+  EXPECT_EQ (probability ({'R', 'I', 'F', 'F', 0x24, 0, 0, 0, 'W', 'A', 'V', 'E'}), GST_TYPE_FIND_NONE);
+  EXPECT_EQ (probability (Bytes (4000, 0)), GST_TYPE_FIND_NONE);
 }
 
 }  // namespace
