@@ -16,8 +16,9 @@ TEST (PayloadToc, EveryLengthCodeBothWays)
     SCOPED_TRACE (testing::Message () << "L = " << l);
     EXPECT_EQ (frame_bytes_for_length_code (l), bytes[l]);
     EXPECT_EQ (bitrate_for_length_code (l), int32_t (bytes[l] * 400));
-    if (bytes[l] != 0)
+    if (bytes[l] != 0) {
       EXPECT_EQ (length_code_for_bitrate (int32_t (bytes[l] * 400)), int (l));
+    }
     for (unsigned fr = 0; fr < 8; fr++) {
       // F and L as written, R written as 0 and ignored on reading.
       const bool more = fr & 4;
@@ -34,8 +35,7 @@ TEST (PayloadToc, EveryLengthCodeBothWays)
   EXPECT_EQ (read_payload_toc (0x40, 0).status, TocStatus::no_frames);
   uint8_t out[2] = {};
   write_toc_entry (out, {true, 27, 255});
-  EXPECT_EQ (out[0], 0xEC);
-  EXPECT_EQ (out[1], 0xFF);
+  EXPECT_EQ (out[0] << 8 | out[1], 0xECFF);
 }
 
 TEST (PayloadToc, EveryBitrateTheCodecHolds)
