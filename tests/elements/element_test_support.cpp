@@ -1,161 +1,64 @@
 #include "element_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
-#include <cstring>
 
-namespace {
-
-struct FailingAllocator {
-  GstAllocator parent;
-};
-struct FailingAllocatorClass {
-  GstAllocatorClass parent_class;
-};
-
-G_DEFINE_TYPE (FailingAllocator, failing_allocator, GST_TYPE_ALLOCATOR)
-
-GstMemory *failing_alloc (GstAllocator *, gsize, GstAllocationParams *)
-{
-  return nullptr;
-}
-
-void failing_free (GstAllocator *, GstMemory *)
-{
-}
-
-void failing_allocator_class_init (FailingAllocatorClass *klass)
-{
-  GST_ALLOCATOR_CLASS (klass)->alloc = failing_alloc;
-  GST_ALLOCATOR_CLASS (klass)->free = failing_free;
-}
-
-void failing_allocator_init (FailingAllocator *allocator)
-{
-  GST_ALLOCATOR_CAST (allocator)->mem_type = "ZebTestFailing";
-}
-
-}  // namespace
+#include "frame/g719_codec.h"
 
 namespace zeb_test {
 
-FailingDefaultAllocator::FailingDefaultAllocator ()
-    : previous_ (gst_allocator_find (nullptr))
+FailingDefaultAllocator::FailingDefaultAllocator () : previous_ (gst_allocator_find (nullptr))
 {
-  gst_allocator_set_default (GST_ALLOCATOR_CAST (g_object_new (failing_allocator_get_type (), nullptr)));
+  // An allocator type whose alloc gives nothing.
+  static const GType type = g_type_register_static_simple (GST_TYPE_ALLOCATOR, "ZebTestFailingAllocator",
+      sizeof (GstAllocatorClass), [] (gpointer klass, gpointer) {
+        GST_ALLOCATOR_CLASS (klass)->alloc = [] (GstAllocator *, gsize, GstAllocationParams *) -> GstMemory * { return nullptr; };
+      }, sizeof (GstAllocator), nullptr, GTypeFlags (0));
+  gst_allocator_set_default (GST_ALLOCATOR_CAST (g_object_new (type, nullptr)));
 }
 
-FailingDefaultAllocator::~FailingDefaultAllocator ()
+FailingDefaultAllocator::~FailingDefaultAllocator () { gst_allocator_set_default (previous_); }
+
+GstHarness *new_harness (const char *factory, const char *input_caps, const char *property, int value)
 {
-  gst_allocator_set_default (previous_);
+  gst_init (nullptr, nullptr);  // once; later calls do nothing
+  GstElement *element = gst_element_factory_make (factory, nullptr);
+  if (element == nullptr)
+    return nullptr;
+  if (property != nullptr)
+    g_object_set (element, property, value, nullptr);
+  GstBus *bus = gst_bus_new ();  // for the element's error messages
+  gst_element_set_bus (element, bus);
+  gst_object_unref (bus);
+  GstHarness *h = gst_harness_new_with_element (element, "sink", "src");
+  gst_object_unref (element);
+  if (input_caps != nullptr)
+    gst_harness_set_src_caps_str (h, input_caps);
+  return h;
 }
 
-namespace {
-
-// The recorder in scope, if any. Messages of the elements' categories go to it
-// and nowhere else; every other message goes to GStreamer's default output.
-std::mutex active_mutex;
-LogRecorder *active_recorder = nullptr;
-
-}  // namespace
-
-void init_gstreamer ()
+GstBuffer *buffer_from_bytes (const Bytes &bytes, GstClockTime pts, GstClockTime duration)
 {
-  static std::once_flag once;
-  std::call_once (once, [] {
-    gst_init (nullptr, nullptr);
-    gst_debug_set_active (TRUE);
-    gst_debug_set_threshold_for_name ("g719enc", GST_LEVEL_LOG);
-    gst_debug_set_threshold_for_name ("g719dec", GST_LEVEL_LOG);
-    gst_debug_remove_log_function (gst_debug_log_default);
-    gst_debug_add_log_function (&LogRecorder::on_log, nullptr, nullptr);
-  });
-}
-
-LogRecorder::LogRecorder ()
-{
-  init_gstreamer ();
-  std::lock_guard<std::mutex> lock (active_mutex);
-  active_recorder = this;
-}
-
-LogRecorder::~LogRecorder ()
-{
-  std::lock_guard<std::mutex> lock (active_mutex);
-  active_recorder = nullptr;
-}
-
-void LogRecorder::on_log (GstDebugCategory *category, GstDebugLevel level,
-    const gchar *file, const gchar *function, gint line, GObject *object,
-    GstDebugMessage *message, gpointer)
-{
-  const std::string name = gst_debug_category_get_name (category);
-  if (name != "g719enc" && name != "g719dec") {
-    gst_debug_log_default (category, level, file, function, line, object, message, nullptr);
-    return;
-  }
-  std::lock_guard<std::mutex> active_lock (active_mutex);
-  LogRecorder *self = active_recorder;
-  if (self == nullptr)
-    return;
-  std::lock_guard<std::mutex> lock (self->mutex_);
-  self->records_.push_back ({name, level, gst_debug_message_get (message), object});
-}
-
-std::vector<LogRecord> LogRecorder::records () const
-{
-  std::lock_guard<std::mutex> lock (mutex_);
-  return records_;
-}
-
-int LogRecorder::count (const std::string &prefix, GstDebugLevel level) const
-{
-  std::lock_guard<std::mutex> lock (mutex_);
-  int n = 0;
-  for (const auto &r : records_)
-    if (r.level == level && r.message.rfind (prefix, 0) == 0)
-      n++;
-  return n;
-}
-
-void LogRecorder::clear ()
-{
-  std::lock_guard<std::mutex> lock (mutex_);
-  records_.clear ();
-}
-
-GstBuffer *buffer_from_bytes (const std::vector<uint8_t> &bytes)
-{
-  GstBuffer *buffer = gst_buffer_new_allocate (nullptr, bytes.size (), nullptr);
-  if (!bytes.empty ())
-    gst_buffer_fill (buffer, 0, bytes.data (), bytes.size ());
+  GstBuffer *buffer = gst_buffer_new_memdup (bytes.data (), bytes.size ());
+  GST_BUFFER_PTS (buffer) = pts;
+  GST_BUFFER_DURATION (buffer) = duration;
   return buffer;
 }
 
-std::vector<uint8_t> bytes_of (GstBuffer *buffer)
+Bytes bytes_of (GstBuffer *buffer)
 {
-  std::vector<uint8_t> bytes (gst_buffer_get_size (buffer));
-  if (!bytes.empty ())
-    gst_buffer_extract (buffer, 0, bytes.data (), bytes.size ());
+  Bytes bytes (gst_buffer_get_size (buffer));
+  gst_buffer_extract (buffer, 0, bytes.data (), bytes.size ());
   return bytes;
 }
 
-std::vector<uint8_t> pcm_bytes (const std::vector<int16_t> &samples)
+Bytes pcm_bytes (const std::vector<int16_t> &samples)
 {
-  std::vector<uint8_t> bytes (samples.size () * 2);
-  for (size_t i = 0; i < samples.size (); i++) {
-    const uint16_t u = static_cast<uint16_t> (samples[i]);
-    bytes[2 * i] = static_cast<uint8_t> (u & 0xFF);
-    bytes[2 * i + 1] = static_cast<uint8_t> (u >> 8);
-  }
+  Bytes bytes;
+  for (int16_t s : samples)
+    bytes.insert (bytes.end (), {static_cast<uint8_t> (s & 0xFF), static_cast<uint8_t> (static_cast<uint16_t> (s) >> 8)});
   return bytes;
-}
-
-std::vector<int16_t> pcm_samples (const std::vector<uint8_t> &bytes)
-{
-  std::vector<int16_t> samples (bytes.size () / 2);
-  for (size_t i = 0; i < samples.size (); i++)
-    samples[i] = static_cast<int16_t> (bytes[2 * i] | (bytes[2 * i + 1] << 8));
-  return samples;
 }
 
 std::vector<int16_t> test_signal (size_t samples, uint32_t seed)
@@ -164,43 +67,118 @@ std::vector<int16_t> test_signal (size_t samples, uint32_t seed)
   uint32_t noise = seed;
   for (size_t i = 0; i < samples; i++) {
     const double t = static_cast<double> (i) / 48000.0;
-    double v = 6000.0 * std::sin (2 * M_PI * 440.0 * t) +
-        3000.0 * std::sin (2 * M_PI * (1200.0 + 37.0 * seed) * t) +
-        1500.0 * std::sin (2 * M_PI * 5100.0 * t);
+    double v = 6000.0 * std::sin (2 * M_PI * 440.0 * t) + 3000.0 * std::sin (2 * M_PI * (1200.0 + 37.0 * seed) * t);
     noise = noise * 1664525u + 1013904223u;
-    if ((i % 14400) < 400)  // a 400-sample burst every 0.3 s
+    if (i % 14400 < 400)
       v += static_cast<double> (static_cast<int32_t> (noise >> 16) - 32768) * 0.5;
     out[i] = static_cast<int16_t> (std::lround (std::fmax (-32768.0, std::fmin (32767.0, v))));
   }
   return out;
 }
 
-GstHarness *new_started_harness (const char *factory, const char *property, int value)
+std::vector<Output> pull_all (GstHarness *h)
 {
-  init_gstreamer ();
-  GstElement *element = gst_element_factory_make (factory, nullptr);
-  if (element == nullptr)
-    return nullptr;
-  if (property != nullptr)
-    g_object_set (element, property, value, nullptr);
-  GstHarness *h = gst_harness_new_with_element (element, "sink", "src");
-  gst_object_unref (element);  // the harness holds its own reference
-  return h;
+  std::vector<Output> out;
+  while (GstBuffer *b = gst_harness_try_pull (h)) {
+    out.push_back ({bytes_of (b), GST_BUFFER_PTS (b), GST_BUFFER_DURATION (b), GST_BUFFER_IS_DISCONT (b)});
+    gst_buffer_unref (b);
+  }
+  return out;
 }
 
-std::vector<uint8_t> drain_output (GstHarness *h, int *buffer_count)
+Bytes joined (const std::vector<Output> &outputs)
 {
-  std::vector<uint8_t> all;
-  int count = 0;
-  while (GstBuffer *b = gst_harness_try_pull (h)) {
-    const auto bytes = bytes_of (b);
-    all.insert (all.end (), bytes.begin (), bytes.end ());
-    gst_buffer_unref (b);
-    count++;
-  }
-  if (buffer_count != nullptr)
-    *buffer_count = count;
+  Bytes all;
+  for (const Output &o : outputs)
+    all.insert (all.end (), o.bytes.begin (), o.bytes.end ());
   return all;
+}
+
+std::vector<int> caps_bitrates (GstHarness *h)
+{
+  std::vector<int> bitrates;
+  while (GstEvent *e = gst_harness_try_pull_event (h)) {
+    GstCaps *caps = nullptr;
+    if (GST_EVENT_TYPE (e) == GST_EVENT_CAPS) {
+      gst_event_parse_caps (e, &caps);
+      gst_structure_get_int (gst_caps_get_structure (caps, 0), "bitrate", &bitrates.emplace_back ());
+    }
+    gst_event_unref (e);
+  }
+  return bitrates;
+}
+
+unsigned frame_bytes (unsigned length_code)
+{
+  return length_code <= 22 ? 10 * length_code : 20 * length_code - 220;
+}
+
+Bytes make_payload (unsigned length_code, unsigned n, uint32_t seed, uint8_t low_bits)
+{
+  const size_t b = length_code >= 8 && length_code <= 27 ? frame_bytes (length_code) : 0;
+  Bytes p (2 + n * b);
+  p[0] = static_cast<uint8_t> (length_code << 2 | low_bits);
+  p[1] = static_cast<uint8_t> (n);
+  for (size_t i = 2; i < p.size (); i++) {
+    seed = seed * 1103515245u + 12345u;
+    p[i] = static_cast<uint8_t> (seed >> 16);
+  }
+  return p;
+}
+
+Bytes codec_decode (const std::vector<Bytes> &payloads)
+{
+  std::vector<int16_t> pcm;
+  G719DecoderState *dec = nullptr;
+  int bitrate = 0;
+  for (const Bytes &p : payloads) {
+    const unsigned b = frame_bytes ((p[0] >> 2) & 31);
+    if (static_cast<int> (b * 400) != bitrate) {
+      g719_decoder_free (dec);
+      bitrate = static_cast<int> (b * 400);
+      dec = g719_decoder_create (bitrate);
+    }
+    const Bytes lost (b, 0);
+    for (unsigned i = 0; i < std::max (1u, unsigned (p[1])); i++) {
+      int16_t out[960];
+      g719_decode (dec, p[1] == 0 ? lost.data () : p.data () + 2 + i * b, out, p[1] == 0);
+      pcm.insert (pcm.end (), out, out + 960);
+    }
+  }
+  g719_decoder_free (dec);
+  return pcm_bytes (pcm);
+}
+
+std::vector<Bytes> codec_encode (int bitrate, const std::vector<int16_t> &samples)
+{
+  G719EncoderState *enc = g719_encoder_create (bitrate);
+  std::vector<Bytes> payloads;
+  for (size_t pos = 0; pos + 960 <= samples.size (); pos += 960) {
+    Bytes p (2 + bitrate / 400);
+    p[0] = static_cast<uint8_t> (bitrate / 4000 << 2);
+    p[1] = 1;
+    g719_encode (enc, samples.data () + pos, p.data () + 2);
+    payloads.push_back (p);
+  }
+  g719_encoder_free (enc);
+  return payloads;
+}
+
+void restart (GstHarness *h, const char *input_caps)
+{
+  EXPECT_EQ (gst_element_set_state (h->element, GST_STATE_NULL), GST_STATE_CHANGE_SUCCESS);
+  EXPECT_NE (gst_element_set_state (h->element, GST_STATE_PLAYING), GST_STATE_CHANGE_FAILURE);
+  gst_harness_push_event (h, gst_event_new_stream_start ("again"));
+  gst_harness_set_src_caps_str (h, input_caps);
+}
+
+GError *take_bus_error (GstHarness *h)
+{
+  GstMessage *m = gst_bus_pop_filtered (GST_ELEMENT_BUS (h->element), GST_MESSAGE_ERROR);
+  GError *error = nullptr;
+  if (m != nullptr)
+    gst_message_parse_error (m, &error, nullptr), gst_message_unref (m);
+  return error;
 }
 
 }  // namespace zeb_test

@@ -1,89 +1,75 @@
-// Shared helpers of the element tests: GStreamer start-up, a recorder of the
-// elements' debug messages, and small buffer helpers.
+// Shared helpers of the element tests: GStreamer start-up, harnesses, buffers,
+// a test signal and what the codec API itself makes of payloads and samples.
 #pragma once
 
-#include <gst/check/gstharness.h>
 #include <gst/audio/audio.h>
+#include <gst/check/gstharness.h>
 #include <gst/gst.h>
 
 #include <cstdint>
-#include <mutex>
-#include <string>
 #include <vector>
 
 namespace zeb_test {
 
+using Bytes = std::vector<uint8_t>;
+
 inline constexpr const char *kRawCaps =
-    "audio/x-raw, format = S16LE, layout = (string) interleaved, "
-    "rate = (int) 48000, channels = (int) 1";
+    "audio/x-raw, format = S16LE, layout = (string) interleaved, rate = (int) 48000, channels = (int) 1";
+inline constexpr GstClockTime kFrame = 20 * GST_MSECOND;
 
-// Initialises GStreamer once; the plugin is found through GST_PLUGIN_PATH.
-void init_gstreamer ();
+// A harness around a new element of factory, with an integer property set
+// before it starts, and caps for its input already sent unless null.
+GstHarness *new_harness (const char *factory, const char *input_caps,
+    const char *property = nullptr, int value = 0);
 
-struct LogRecord {
-  std::string category;
-  GstDebugLevel level;
-  std::string message;
-  const GObject *object;
-};
+GstBuffer *buffer_from_bytes (const Bytes &bytes, GstClockTime pts = GST_CLOCK_TIME_NONE,
+    GstClockTime duration = GST_CLOCK_TIME_NONE);
+Bytes bytes_of (GstBuffer *buffer);
+Bytes pcm_bytes (const std::vector<int16_t> &samples);
 
-// Records every message of the debug categories "g719enc" and "g719dec" from
-// construction to destruction, at every level. One recorder at a time; those
-// categories are never printed.
-class LogRecorder {
- public:
-  LogRecorder ();
-  ~LogRecorder ();
-  LogRecorder (const LogRecorder &) = delete;
-  LogRecorder &operator= (const LogRecorder &) = delete;
-
-  std::vector<LogRecord> records () const;
-  // Number of records whose message starts with prefix, at level.
-  int count (const std::string &prefix, GstDebugLevel level) const;
-  void clear ();
-
-  static void on_log (GstDebugCategory *category, GstDebugLevel level,
-      const gchar *file, const gchar *function, gint line, GObject *object,
-      GstDebugMessage *message, gpointer user_data);
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<LogRecord> records_;
-};
-
-// A buffer holding a copy of bytes.
-GstBuffer *buffer_from_bytes (const std::vector<uint8_t> &bytes);
-// A copy of a buffer's bytes.
-std::vector<uint8_t> bytes_of (GstBuffer *buffer);
-// Little-endian bytes of 16-bit samples.
-std::vector<uint8_t> pcm_bytes (const std::vector<int16_t> &samples);
-// Samples of little-endian bytes.
-std::vector<int16_t> pcm_samples (const std::vector<uint8_t> &bytes);
-// A deterministic test signal: a sum of tones with a noise burst every 0.3 s,
-// so both stationary and transient frames occur.
+// A sum of tones with a noise burst every 0.3 s, so that both stationary and
+// transient frames occur.
 std::vector<int16_t> test_signal (size_t samples, uint32_t seed = 1);
 
-// Harness around a new element of factory, started with the given properties
-// already set (the element is configured before it leaves NULL).
-GstHarness *new_started_harness (const char *factory, const char *property = nullptr,
-    int value = 0);
+struct Output {
+  Bytes bytes;
+  GstClockTime pts, duration;
+  bool discont;
+  int caps_bitrate = 0;  // of the caps it came with, where known
+};
+// Pulls every buffer the harness holds.
+std::vector<Output> pull_all (GstHarness *h);
+// Their bytes, back to back.
+Bytes joined (const std::vector<Output> &outputs);
+// The "bitrate" of every caps event the harness received since the last call.
+std::vector<int> caps_bitrates (GstHarness *h);
 
-// While in scope, every allocation from GStreamer's default allocator fails.
-// The base classes fall back to that allocator when the negotiated one fails,
-// so this is what makes their output allocation fail. Make the input buffers
-// before entering the scope.
+// Bytes of frame bytes (bitrate / 400) for the given length code L.
+unsigned frame_bytes (unsigned length_code);
+// A payload: byte 0 = L << 2 | low_bits, N, then N frames of varied bytes.
+Bytes make_payload (unsigned length_code, unsigned n, uint32_t seed = 7, uint8_t low_bits = 0);
+
+// What fresh codec instances make of things, one instance per stretch of one
+// bitrate. Payloads are decoded frame by frame (a payload of N = 0 stands for
+// one lost frame); blocks are encoded into payloads of one frame each.
+Bytes codec_decode (const std::vector<Bytes> &payloads);
+std::vector<Bytes> codec_encode (int bitrate, const std::vector<int16_t> &samples);
+
+// Stops the harnessed element and starts it again with a new stream.
+void restart (GstHarness *h, const char *input_caps);
+
+// The first error message on the bus of the harnessed element (null if none).
+GError *take_bus_error (GstHarness *h);
+
+// While in scope, every allocation from GStreamer's default allocator fails,
+// which is what the base classes fall back to. Make input buffers first.
 class FailingDefaultAllocator {
  public:
   FailingDefaultAllocator ();
   ~FailingDefaultAllocator ();
-  FailingDefaultAllocator (const FailingDefaultAllocator &) = delete;
-  FailingDefaultAllocator &operator= (const FailingDefaultAllocator &) = delete;
 
  private:
   GstAllocator *previous_;
 };
-
-// Pulls every buffer the harness holds and concatenates their bytes.
-std::vector<uint8_t> drain_output (GstHarness *h, int *buffer_count = nullptr);
 
 }  // namespace zeb_test

@@ -4,6 +4,7 @@
 #include <gmodule.h>
 #include <gst/gst.h>
 
+#include "plugin_metadata.h"
 #include "zebg719dec.h"
 #include "zebg719enc.h"
 
@@ -20,11 +21,6 @@ plugin_init (GstPlugin * plugin)
 
 #define ZEB_PLUGIN_NAME "zebg719_avx2"
 #define ZEB_PLUGIN_DESCRIPTION "Zebora AS world-class audio elements"
-#define ZEB_PLUGIN_VERSION "1.0.20"
-#define ZEB_PLUGIN_LICENSE "LGPL"
-#define ZEB_PLUGIN_SOURCE "Zebora"
-#define ZEB_PLUGIN_PACKAGE "GStreamer"
-#define ZEB_PLUGIN_ORIGIN "https://zebora.example/"
 
 static const GstPluginDesc plugin_desc = {
   1,

@@ -24,6 +24,15 @@ struct _ZebG719Dec {
   G719DecoderState *decoder;
   /* Bitrate of `decoder` in bit/s, 0 when there is none. */
   gint32 bitrate;
+  /* End (timestamp + duration) of the last buffer pushed downstream, where
+   * concealment continues; GST_CLOCK_TIME_NONE before the first output of a
+   * segment. */
+  GstClockTime output_end;
+  /* Set while concealed audio is being finished, so that it is stamped at
+   * output_end. */
+  gboolean concealing;
+  /* A segment in bytes (an unframed stream) was refused and reported. */
+  gboolean unframed;
 };
 
 struct _ZebG719DecClass {

@@ -1,3 +1,5 @@
+// The file name GLib's invalid-property warning gives for this element.
+#line 3 "src/audio/g719/zebg719enc"
 /**
  * SECTION:element-zebg719enc
  * @title: zebg719enc
@@ -9,8 +11,18 @@
  * one frame) followed by one frame of bitrate / 400 bytes. A final block of
  * fewer than 960 samples is not encoded.
  *
- * The `bitrate` property is read when the element starts; changing it while
- * the element runs takes effect at the next start.
+ * The output bitrate is the `bitrate` property's, unless downstream accepts
+ * only other bitrates: then it is the accepted one nearest to the property
+ * (a caps filter such as `audio/G719,bitrate=32000` after the encoder sets
+ * it). A new `bitrate` set while the element is playing applies from the next
+ * 960-sample block on: new caps announce the new bitrate, a new codec
+ * instance encodes the block, and the table of contents gives the new frame
+ * length. The decoder restarts its codec at such a change, so the stream
+ * decodes exactly as if each stretch had been encoded by a fresh encoder.
+ * Conferencing applications use this for congestion control.
+ *
+ * The encoder waits for a whole block before it encodes, so it adds 20 ms
+ * to the latency it reports in live pipelines.
  *
  * ## Example pipelines
  * |[
@@ -22,12 +34,17 @@
  * gst-launch-1.0 filesrc location=speech.wav ! wavparse ! audioconvert ! \
  *     audioresample ! zebg719enc bitrate=32000 ! fakesink
  * ]| Encodes a WAV file of any rate and channel count at 32000 bit/s.
+ * |[
+ * gst-launch-1.0 audiotestsrc num-buffers=100 ! zebg719enc ! \
+ *     audio/G719,bitrate=32000 ! filesink location=tone.g719
+ * ]| Encodes at the 32000 bit/s that downstream asks for.
  */
 #include "zebg719enc.h"
 
 #include <cstring>
 
 #include "payload_toc.h"
+#include "plugin_metadata.h"
 #include "zeb_g719_bitrate.h"
 
 GST_DEBUG_CATEGORY_STATIC (zeb_g719_enc_debug);
@@ -64,16 +81,6 @@ static gboolean zeb_g719_enc_stop (GstAudioEncoder * enc);
 static gboolean zeb_g719_enc_set_format (GstAudioEncoder * enc, GstAudioInfo * info);
 static GstFlowReturn zeb_g719_enc_handle_frame (GstAudioEncoder * enc, GstBuffer * buffer);
 
-/* GObject's invalid-property warning, with this element's source file. */
-static void
-warn_invalid_property (GObject * object, guint prop_id, GParamSpec * pspec, int line)
-{
-  g_log (G_LOG_DOMAIN, G_LOG_LEVEL_WARNING,
-      "%s:%d: invalid %s id %u for \"%s\" of type '%s' in '%s'",
-      "src/audio/g719/zebg719enc", line, "property", prop_id, pspec->name,
-      g_type_name (G_PARAM_SPEC_TYPE (pspec)), G_OBJECT_TYPE_NAME (object));
-}
-
 static void
 zeb_g719_enc_class_init (ZebG719EncClass * klass)
 {
@@ -101,8 +108,7 @@ zeb_g719_enc_class_init (ZebG719EncClass * klass)
   gst_element_class_set_metadata (element_class,
       "G.719 Encoder element", "Codec/Encoder/Audio ",
       "Encode streams with G.719",
-      "Zebora Audio Team <audio@zebora.example>\n"
-      "Zebora Codec Team <codecs@zebora.example>");
+      ZEB_AUTHOR_AUDIO_TEAM "\n" ZEB_AUTHOR_CODEC_TEAM);
 
   gst_element_class_add_static_pad_template (element_class, &src_template);
   gst_element_class_add_static_pad_template (element_class, &sink_template);
@@ -121,10 +127,12 @@ zeb_g719_enc_set_property (GObject * object, guint prop_id,
 
   switch (prop_id) {
     case PROP_BITRATE:
-      self->bitrate = g_value_get_enum (value);
+      /* Read by the streaming thread at the next block. */
+      g_atomic_int_set (&self->bitrate, g_value_get_enum (value));
+      g_atomic_int_set (&self->bitrate_changed, TRUE);
       break;
     default:
-      warn_invalid_property (object, prop_id, pspec, __LINE__);
+      G_OBJECT_WARN_INVALID_PROPERTY_ID (object, prop_id, pspec);
       break;
   }
 }
@@ -137,32 +145,73 @@ zeb_g719_enc_get_property (GObject * object, guint prop_id,
 
   switch (prop_id) {
     case PROP_BITRATE:
-      g_value_set_enum (value, self->bitrate);
+      g_value_set_enum (value, g_atomic_int_get (&self->bitrate));
       break;
     default:
-      warn_invalid_property (object, prop_id, pspec, __LINE__);
+      G_OBJECT_WARN_INVALID_PROPERTY_ID (object, prop_id, pspec);
       break;
   }
+}
+
+/* Makes `encoder` a fresh codec instance for bitrate, unless it already
+ * encodes at that bitrate. */
+static gboolean
+zeb_g719_enc_init_encoder (ZebG719Enc * self, gint32 bitrate)
+{
+  if (self->encoder != nullptr && self->active_bitrate == bitrate)
+    return TRUE;
+  GST_DEBUG_OBJECT (self, "Creating encoder with bitrate %d", bitrate);
+  g719_encoder_free (self->encoder);
+  self->encoder = g719_encoder_create (bitrate);
+  self->active_bitrate = self->encoder != nullptr ? bitrate : 0;
+  if (self->encoder == nullptr) {
+    GST_ELEMENT_ERROR (self, LIBRARY, INIT,
+        ("Could not create a G.719 encoder for %d bit/s.", bitrate),
+        ("g719_encoder_create(%d) failed", bitrate));
+    return FALSE;
+  }
+  return TRUE;
+}
+
+/* Picks the output bitrate: the one downstream accepts nearest to the
+ * property (the property's own when downstream takes any), announces it in
+ * the output caps and makes the codec instance match. */
+static gboolean
+zeb_g719_enc_negotiate_bitrate (ZebG719Enc * self)
+{
+  GstAudioEncoder *enc = GST_AUDIO_ENCODER (self);
+  /* Our own src pad has fixed caps once negotiated: ask the peer. */
+  GstCaps *ours = gst_static_pad_template_get_caps (&src_template);
+  GstCaps *offered = gst_pad_peer_query_caps (GST_AUDIO_ENCODER_SRC_PAD (enc), ours);
+  GstCaps *caps = gst_caps_intersect_full (offered, ours, GST_CAPS_INTERSECT_FIRST);
+  gst_caps_unref (offered);
+  gst_caps_unref (ours);
+  if (gst_caps_is_empty (caps)) {
+    gst_caps_unref (caps);
+    GST_ELEMENT_ERROR (self, CORE, NEGOTIATION,
+        ("Downstream accepts none of the bitrates zebg719enc produces "
+            "(32000, 48000 or 64000 bit/s)."), (nullptr));
+    return FALSE;
+  }
+  caps = gst_caps_make_writable (gst_caps_truncate (caps));
+  gst_structure_fixate_field_nearest_int (gst_caps_get_structure (caps, 0),
+      "bitrate", g_atomic_int_get (&self->bitrate));
+  caps = gst_caps_fixate (caps);
+  gint bitrate = 0;
+  gst_structure_get_int (gst_caps_get_structure (caps, 0), "bitrate", &bitrate);
+  const gboolean ok = zeb_g719_enc_init_encoder (self, bitrate)
+      && gst_audio_encoder_set_output_format (enc, caps);
+  gst_caps_unref (caps);
+  return ok;
 }
 
 static gboolean
 zeb_g719_enc_start (GstAudioEncoder * enc)
 {
   ZebG719Enc *self = ZEB_G719_ENC (enc);
-  const gint32 bitrate = self->bitrate;
 
-  GST_DEBUG_OBJECT (self, "Creating encoder with bitrate %d", bitrate);
-  g719_encoder_free (self->encoder);
-  self->encoder = g719_encoder_create (bitrate);
-  if (self->encoder == nullptr) {
-    self->active_bitrate = 0;
-    GST_ELEMENT_ERROR (self, LIBRARY, INIT,
-        ("Could not create a G.719 encoder for %d bit/s.", bitrate),
-        ("g719_encoder_create(%d) failed", bitrate));
-    return FALSE;
-  }
-  self->active_bitrate = bitrate;
-  return TRUE;
+  g_atomic_int_set (&self->bitrate_changed, FALSE);
+  return zeb_g719_enc_init_encoder (self, g_atomic_int_get (&self->bitrate));
 }
 
 static gboolean
@@ -181,15 +230,7 @@ static gboolean
 zeb_g719_enc_set_format (GstAudioEncoder * enc, GstAudioInfo *)
 {
   ZebG719Enc *self = ZEB_G719_ENC (enc);
-  /* The caps announce the bitrate of the payloads actually produced. */
-  const gint32 bitrate = self->encoder != nullptr ? self->active_bitrate : self->bitrate;
-
-  GstCaps *caps = gst_static_pad_template_get_caps (&src_template);
-  caps = GST_CAPS (gst_mini_object_make_writable (GST_MINI_OBJECT_CAST (caps)));
-  gst_structure_fixate_field_nearest_int (gst_caps_get_structure (caps, 0),
-      "bitrate", bitrate);
-  const gboolean ok = gst_audio_encoder_set_output_format (enc, caps);
-  gst_caps_unref (caps);
+  const gboolean ok = zeb_g719_enc_negotiate_bitrate (self);
 
   gst_audio_encoder_set_frame_samples_min (enc, zeb_g719::kSamplesPerFrame);
   gst_audio_encoder_set_frame_samples_max (enc, zeb_g719::kSamplesPerFrame);
@@ -199,6 +240,8 @@ zeb_g719_enc_set_format (GstAudioEncoder * enc, GstAudioInfo *)
    * whole block it holds in one call; one block per call keeps handle_frame
    * at exactly 960 samples. */
   gst_audio_encoder_set_frame_max (enc, 1);
+  /* A block is encoded only once all of it has arrived. */
+  gst_audio_encoder_set_latency (enc, zeb_g719::kFrameDurationNs, zeb_g719::kFrameDurationNs);
   return ok;
 }
 
@@ -214,6 +257,13 @@ zeb_g719_enc_handle_frame (GstAudioEncoder * enc, GstBuffer * buffer)
   if (self->encoder == nullptr) {
     GST_ELEMENT_ERROR (self, CORE, NEGOTIATION, ("Encoder is not started."), (nullptr));
     return GST_FLOW_NOT_NEGOTIATED;
+  }
+  /* A new bitrate, or downstream asking for other caps, applies from this
+   * block on. */
+  if (g_atomic_int_compare_and_exchange (&self->bitrate_changed, TRUE, FALSE) ||
+      gst_pad_needs_reconfigure (GST_AUDIO_ENCODER_SRC_PAD (enc))) {
+    if (!zeb_g719_enc_negotiate_bitrate (self))
+      return GST_FLOW_NOT_NEGOTIATED;
   }
 
   GstMapInfo in_map;

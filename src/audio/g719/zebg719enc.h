@@ -22,12 +22,16 @@ struct _ZebG719Enc {
 
   /* Codec instance, owned; NULL outside start .. stop. */
   G719EncoderState *encoder;
-  /* Value of the `bitrate` property, bit/s. */
-  gint32 bitrate;
-  /* Bitrate the running `encoder` was created with; it sizes the payloads and
-   * forms their table of contents, so a property change while running only
-   * takes effect at the next start. 0 when there is no encoder. */
+  /* Value of the `bitrate` property, bit/s; set from any thread, read with
+   * atomic operations. */
+  gint bitrate;
+  /* Bitrate the running `encoder` was created with and the output caps
+   * announce; it sizes the payloads and forms their table of contents. 0 when
+   * there is no encoder. */
   gint32 active_bitrate;
+  /* Set (atomically) when `bitrate` is set; the streaming thread takes it at
+   * the next block and negotiates the new bitrate. */
+  gint bitrate_changed;
 };
 
 struct _ZebG719EncClass {

@@ -4,6 +4,7 @@
 #include <gst/gst.h>
 
 #include "payload_typefind.h"
+#include "plugin_metadata.h"
 #include "zebg719parse.h"
 
 static gboolean plugin_init(GstPlugin *plugin) {
@@ -12,6 +13,8 @@ static gboolean plugin_init(GstPlugin *plugin) {
   return element_ok && typefind_ok;
 }
 
+// GST_PLUGIN_DEFINE takes the descriptor's source from PACKAGE.
+#define PACKAGE ZEB_PLUGIN_SOURCE
 GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, zebg719parse,
-                  "Parser for streams of G.719 payloads", plugin_init, ZEB_G719PARSE_VERSION,
-                  "LGPL", "zebg719 G.719 parser", "https://zebora.example/")
+                  "Parser for streams of G.719 payloads", plugin_init, ZEB_PLUGIN_VERSION,
+                  ZEB_PLUGIN_LICENSE, ZEB_PLUGIN_PACKAGE, ZEB_PLUGIN_ORIGIN)

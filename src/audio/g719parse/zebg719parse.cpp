@@ -18,6 +18,7 @@
 #include <span>
 
 #include "payload_scanner.h"
+#include "plugin_metadata.h"
 
 GST_DEBUG_CATEGORY_STATIC(zeb_g719_parse_debug);
 #define GST_CAT_DEFAULT zeb_g719_parse_debug
@@ -237,7 +238,7 @@ static void zeb_g719_parse_class_init(ZebG719ParseClass *klass) {
   gst_element_class_set_static_metadata(
       element_class, "G.719 stream parser", "Codec/Parser/Audio",
       "Splits a G.719 payload stream into one payload per buffer",
-      "Zebora audio team <audio@zebora.example>");
+      ZEB_AUTHOR_AUDIO_TEAM);
 
   parse_class->start = GST_DEBUG_FUNCPTR(zeb_g719_parse_start);
   parse_class->stop = GST_DEBUG_FUNCPTR(zeb_g719_parse_stop);
