@@ -17,7 +17,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
+
+#include "gst_fuzz_init.h"
 
 extern "C" void gst_plugin_zebg719_avx2_register(void);
 
@@ -37,10 +38,7 @@ void drain(GstHarness *h) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  setenv("GST_REGISTRY_FORK", "no", 1);
-  setenv("GST_PLUGIN_SYSTEM_PATH", "", 1);
-  setenv("GST_DEBUG", "0", 1);
-  gst_init(nullptr, nullptr);
+  gst_fuzz_init();
   gst_plugin_zebg719_avx2_register();
   return 0;
 }

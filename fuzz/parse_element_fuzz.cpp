@@ -21,9 +21,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
+#include "gst_fuzz_init.h"
 #include "payload_toc.h"
 #include "zebg719parse.h"
 
@@ -96,10 +96,7 @@ void seek(Run &run, size_t offset) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  setenv("GST_REGISTRY_FORK", "no", 1);
-  setenv("GST_PLUGIN_SYSTEM_PATH", "", 1);
-  setenv("GST_DEBUG", "0", 1);
-  gst_init(nullptr, nullptr);
+  gst_fuzz_init();
   zeb_g719_parse_register(nullptr);
   return 0;
 }
