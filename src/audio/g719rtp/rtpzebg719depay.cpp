@@ -284,7 +284,9 @@ make_frame_buffer (const guint8 * frame, const zeb_g719::RtpFrameBlock & block)
 }
 
 /* Pushes every slot the window lets go (all of them when draining): frames
- * as buffers, runs of missing slots as one GAP event each. */
+ * as buffers, each run of missing slots before a frame as one GAP event.
+ * Missing slots after the last frame wait in gap_slots, so that a packet's
+ * run of them is announced once, by push_gap. */
 static GstFlowReturn
 zeb_g719_rtp_depay_release (ZebG719RtpDepay * self, bool drain)
 {
@@ -316,8 +318,15 @@ zeb_g719_rtp_depay_release (ZebG719RtpDepay * self, bool drain)
     if (r != GST_FLOW_OK && ret == GST_FLOW_OK)
       ret = r;
   }
-  zeb_g719_rtp_depay_push_gap (self);
   return ret;
+}
+
+/* Pushes everything the window holds, gaps included. */
+static void
+zeb_g719_rtp_depay_drain (ZebG719RtpDepay * self)
+{
+  zeb_g719_rtp_depay_release (self, true);
+  zeb_g719_rtp_depay_push_gap (self);
 }
 
 static gboolean
@@ -360,7 +369,7 @@ zeb_g719_rtp_depay_set_caps (GstRTPBaseDepayload * base, GstCaps * caps)
   }
 
   /* Frames waiting under the old caps go out before the mode changes. */
-  zeb_g719_rtp_depay_release (self, true);
+  zeb_g719_rtp_depay_drain (self);
   self->interleaved = interleaved;
   self->depth = depth;
   self->window.reset (self->window.next_slot (), depth);
@@ -410,7 +419,7 @@ zeb_g719_rtp_depay_packet_slot (ZebG719RtpDepay * self, GstRTPBuffer * rtp, GstC
   }
 
   /* What waits under the old timeline goes out first. */
-  zeb_g719_rtp_depay_release (self, true);
+  zeb_g719_rtp_depay_drain (self);
   self->synced = TRUE;
   self->ssrc = ssrc;
   self->origin_rtptime = ext;
@@ -470,6 +479,7 @@ zeb_g719_rtp_depay_process (GstRTPBaseDepayload * base, GstRTPBuffer * rtp)
     if (r != GST_FLOW_OK && ret == GST_FLOW_OK)
       ret = r;
   }
+  zeb_g719_rtp_depay_push_gap (self);
   if (ret != GST_FLOW_OK)
     GST_DEBUG_OBJECT (self, "downstream returned %s", gst_flow_get_name (ret));
   return nullptr;
@@ -519,7 +529,7 @@ zeb_g719_rtp_depay_handle_event (GstRTPBaseDepayload * base, GstEvent * event)
   ZebG719RtpDepay *self = ZEB_G719_RTP_DEPAY (base);
   switch (GST_EVENT_TYPE (event)) {
     case GST_EVENT_EOS:
-      zeb_g719_rtp_depay_release (self, true);
+      zeb_g719_rtp_depay_drain (self);
       break;
     case GST_EVENT_FLUSH_STOP:
       zeb_g719_rtp_depay_reset_stream (self);
