@@ -64,6 +64,7 @@ TEST(RtpDepay, InterleavedPatternComesOutInDecodingOrder) {
     }
     gst_harness_push(d.h, rtp_packet(p, uint16_t(first), 90000 + (first - 1) * 960, (first - 1) * kFrame));
   }
+  EXPECT_EQ(d.stat("frames-pushed"), 18u);  // frames 26, 27, 28, 31, 32, 36 wait for 7 later ones
   gst_harness_push_event(d.h, gst_event_new_eos());
   std::sort(sent.begin(), sent.end());
   Frames expected;
@@ -79,9 +80,9 @@ TEST(RtpDepay, MalformedPacketsAreDiscardedWithAWarningAndNothingElse) {
   Bytes many;  // 5 x 255 slots of no data: more than a packet may describe
   for (int i = 0; i < 5; i++) many.insert(many.end(), {uint8_t(i < 4 ? 0x80 : 0), 0xFF});
   const std::vector<Bytes> basic = {
-      cat({{0x04, 0x01}, f80}), cat({{0x1C, 0x01}, f80}), cat({{0x70, 0x01}, f80}),  // reserved L = 1, 7, 28
+      {0x04, 0x01}, {0x1C, 0x01}, {0x70, 0x01}, {0x7C, 0x01},                          // reserved L = 1, 7, 28, 31
       cat({{0x20, 0x01}, f80, {0}}), cat({{0x20, 0x01}, frame(79, 5)}), {0x00, 0x01, 0},  // size + 1, - 1
-      {0xA0, 0x01}, {0xA0, 0x01, 0xA0}, {0x20}, {}, cat({{0x20, 0x00}, f80}), many};   // F past the end, N = 0
+      {0xA0, 0x01}, {0xA0, 0x01, 0xA0}, {0x20}, {}, {0x20, 0x00}, many};               // F past the end, N = 0
   const std::vector<Bytes> interleaved = {{0x20, 0x04, 0x04}, cat({{0x20, 0x02}, frame(160, 5)}),  // DIS past
                                           {0xA0, 0x01, 0x00}, cat({{0x20, 0x04, 0x04, 0x44}, frame(319, 5)})};
   for (const bool inter : {false, true}) {
@@ -125,18 +126,18 @@ TEST(RtpDepay, RedundantCopiesAreDroppedAndTheHighestBitrateKept) {
 TEST(RtpDepay, LostAndEmptySlotsBecomeExactGaps) {
   Harness d("rtpzebg719depay", kRtpCaps.c_str());
   gst_harness_push(d.h, rtp_packet(cat({{0x20, 0x01}, frame(80, 1)}), 1, 0, 0));
-  // rtpjitterbuffer's estimate for two lost packets is a little over 40 ms.
-  gst_harness_push_event(d.h, gst_event_new_custom(GST_EVENT_CUSTOM_DOWNSTREAM,
-      gst_structure_new("GstRTPPacketLost", "timestamp", G_TYPE_UINT64, kFrame, "duration",
-                        G_TYPE_UINT64, 2 * kFrame + 2, "seqnum", G_TYPE_UINT, 2, nullptr)));
-  // The next packet arrives a little late; its frame takes its time.
-  const GstClockTime late = 300 * GST_USECOND;
+  // rtpjitterbuffer's reports are estimates a little over or under whole frames.
+  for (const auto &[ts, duration] : Gaps{{kFrame, kFrame + 2}, {2 * kFrame + 2, kFrame - 4}})
+    gst_harness_push_event(d.h, gst_event_new_custom(GST_EVENT_CUSTOM_DOWNSTREAM, gst_structure_new("GstRTPPacketLost",
+        "timestamp", G_TYPE_UINT64, ts, "duration", G_TYPE_UINT64, duration, nullptr)));
+  EXPECT_EQ(d.gaps(), (Gaps{{kFrame, kFrame}, {2 * kFrame, kFrame}}));  // at once, not at the next packet
+  const GstClockTime late = 300 * GST_USECOND;  // the next packet arrives late; its frame takes its time
   gst_harness_push(d.h, rtp_packet(cat({{0x20, 0x01}, frame(80, 4)}), 4, 3 * 960, 3 * kFrame + late));
+  gst_harness_push(d.h, rtp_packet({0x00, 0x02}, 5, 4 * 960, 4 * kFrame));  // two slots of no data
   // Two frames missing without a report: found from the RTP time.
-  gst_harness_push(d.h, rtp_packet(cat({{0x20, 0x01}, frame(80, 7)}), 7, 6 * 960, 6 * kFrame));
-  gst_harness_push(d.h, rtp_packet({0x00, 0x02}, 8, 7 * 960, 7 * kFrame));  // two slots of no data
-  EXPECT_EQ(frames_out(d), (Frames{{1, 0}, {4, 3 * kFrame + late}, {7, 6 * kFrame}}));
-  EXPECT_EQ(d.gaps(), (Gaps{{kFrame, 2 * kFrame}, {4 * kFrame + late, 2 * kFrame}, {7 * kFrame, 2 * kFrame}}));
+  gst_harness_push(d.h, rtp_packet(cat({{0x20, 0x01}, frame(80, 9)}), 7, 8 * 960, 8 * kFrame));
+  EXPECT_EQ(frames_out(d), (Frames{{1, 0}, {4, 3 * kFrame + late}, {9, 8 * kFrame}}));
+  EXPECT_EQ(d.gaps(), (Gaps{{4 * kFrame + late, 2 * kFrame}, {6 * kFrame + late, 2 * kFrame}}));
   EXPECT_EQ(d.stat("frames-missing"), 6u);
 }
 
@@ -146,16 +147,17 @@ TEST(RtpPay, Rfc5404BasicExampleAndMarkerOnTalkSpurts) {
   const Bytes rfc[] = {cat({{0x20, 0x01}, f1}), cat({{0x20, 0x01}, f2}), cat({{0x30, 0x01}, f3})};
   for (int k = 0; k < 3; k++) gst_harness_push(p.h, timed(rfc[k], k * kFrame));
   for (int k = 3; k < 7; k++) gst_harness_push(p.h, timed(cat({{0x40, 0x01}, f64}), k * kFrame));
-  // A discontinuity starts a talk spurt: the packet before it goes out short.
-  gst_harness_push(p.h, timed(cat({{0x40, 0x01}, f64}), 10 * kFrame, true));
+  // A discontinuity (flagged, or in time) starts a talk spurt: the packet before it goes out short.
+  gst_harness_push(p.h, timed(cat({{0x40, 0x01}, f64}), 7 * kFrame, true));
+  gst_harness_push(p.h, timed(cat({{0x40, 0x01}, f64}), 12 * kFrame));
   gst_harness_push_event(p.h, gst_event_new_eos());
   const std::vector<Output> out = p.outputs();
-  ASSERT_EQ(out.size(), 4u);
+  ASSERT_EQ(out.size(), 5u);
   EXPECT_EQ(out[0].packet.payload, cat({{0xA0, 0x02, 0x30, 0x01}, f1, f2, f3}));
   EXPECT_EQ(out[1].packet.payload, cat({{0x40, 0x03}, f64, f64, f64}));
-  const uint32_t ts[] = {0, 3 * 960, 6 * 960, 10 * 960};
-  for (int k = 0; k < 4; k++) EXPECT_EQ(out[k].packet.ts - out[0].packet.ts, ts[k]);
-  for (int k = 0; k < 4; k++) EXPECT_EQ(out[k].packet.marker, k == 0 || k == 3);
+  const uint32_t ts[] = {0, 3 * 960, 6 * 960, 7 * 960, 12 * 960};
+  for (int k = 0; k < 5; k++) EXPECT_EQ(out[k].packet.ts - out[0].packet.ts, ts[k]);
+  for (int k = 0; k < 5; k++) EXPECT_EQ(out[k].packet.marker, k == 0 || k >= 3);
 }
 
 TEST(RtpPay, PacketsFollowPtimeMaxPtimeMinPtimeAndMtu) {
@@ -182,7 +184,7 @@ TEST(RtpPay, PacketsFollowPtimeMaxPtimeMinPtimeAndMtu) {
 }
 
 TEST(RtpPay, TakesMultiFrameAndNoDataPayloadsAndDropsMalformedOnes) {
-  Harness p("rtpzebg719pay", kG719Caps, "application/x-rtp, ptime=(uint)100");
+  Harness p("rtpzebg719pay", kG719Caps, "application/x-rtp, ptime=(uint)40");
   gst_harness_push(p.h, timed(cat({{0x20, 0x01}, frame(79, 0)}), 0));  // one byte short
   gst_harness_push(p.h, timed(cat({{0x70, 0x01}, frame(80, 0)}), 0));  // reserved L
   gst_harness_push(p.h, timed(cat({{0xA0, 0x01}, frame(80, 0)}), 0));  // two entries
@@ -190,8 +192,9 @@ TEST(RtpPay, TakesMultiFrameAndNoDataPayloadsAndDropsMalformedOnes) {
   gst_harness_push(p.h, timed(cat({{0x20, 0x03}, frame(240, 1)}), 0));
   gst_harness_push(p.h, timed({0x00, 0x02}, 3 * kFrame));
   const std::vector<Output> out = p.outputs();
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0].packet.payload, cat({{0xA0, 0x03, 0x00, 0x02}, frame(240, 1)}));
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[1].packet.payload, cat({{0xA0, 0x01, 0x00, 0x01}, frame(80, 1)}));
+  EXPECT_EQ(out[1].packet.ts - out[0].packet.ts, 2 * 960u);
 }
 
 TEST(RtpCaps, RoundTripThroughSdp) {

@@ -82,21 +82,17 @@ class Harness {
   }
   std::vector<std::pair<GstClockTime, GstClockTime>> gaps() {  // (start, duration)
     std::vector<std::pair<GstClockTime, GstClockTime>> out;
-    for (GstEvent *e; (e = gst_harness_try_pull_event(h)) != nullptr; gst_event_unref(e)) {
-      if (GST_EVENT_TYPE(e) != GST_EVENT_GAP) continue;
-      GstClockTime ts, duration;
-      gst_event_parse_gap(e, &ts, &duration);
-      out.emplace_back(ts, duration);
-    }
+    GstClockTime ts, duration;
+    for (GstEvent *e; (e = gst_harness_try_pull_event(h)) != nullptr; gst_event_unref(e))
+      if (GST_EVENT_TYPE(e) == GST_EVENT_GAP) gst_event_parse_gap(e, &ts, &duration), out.emplace_back(ts, duration);
     return out;
   }
   guint64 stat(const char *name) {
     GstStructure *s = nullptr;
-    g_object_get(h->element, "frame-stats", &s, nullptr);
     guint64 v = 0;
+    g_object_get(h->element, "frame-stats", &s, nullptr);
     gst_structure_get_uint64(s, name, &v);
-    gst_structure_free(s);
-    return v;
+    return gst_structure_free(s), v;
   }
 
   static void init() { gst_init(nullptr, nullptr); }  // once per process is enough; more is harmless
