@@ -188,6 +188,8 @@ zeb_g719_rtp_pay_flush (ZebG719RtpPay * self)
   GstRTPBuffer rtp = GST_RTP_BUFFER_INIT;
   if (out == nullptr || !gst_rtp_buffer_map (out, GST_MAP_WRITE, &rtp)) {
     gst_clear_buffer (&out);
+    self->frames = 0;
+    gst_adapter_clear (self->frame_bytes);
     GST_ELEMENT_ERROR (self, RESOURCE, FAILED, ("Could not allocate an RTP packet."), (nullptr));
     return GST_FLOW_ERROR;
   }
