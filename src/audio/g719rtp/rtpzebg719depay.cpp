@@ -342,8 +342,8 @@ zeb_g719_rtp_depay_set_caps (GstRTPBaseDepayload * base, GstCaps * caps)
     const FieldValue v = caps_uint_field (s, field, &channels);
     if (v == FieldValue::invalid || (v == FieldValue::number && channels != 1)) {
       GST_ELEMENT_ERROR (self, STREAM, FORMAT,
-          ("Cannot receive this G.719 stream: it has more than one channel, and "
-           "only mono G.719 can be decoded. Ask the sender for channels=1."),
+          ("Cannot receive this G.719 stream: only mono G.719 (channels=1) can be "
+           "decoded. Ask the sender for one channel."),
           ("caps %" GST_PTR_FORMAT, caps));
       return FALSE;
     }
