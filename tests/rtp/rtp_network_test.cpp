@@ -52,7 +52,7 @@ TEST(RtpNetwork, LossyLoopbackIsConcealedBitExactly) {
   Harness::init();
   GstElement *receiver = gst_parse_launch(
       "udpsrc name=net address=127.0.0.1 port=0 caps=\"application/x-rtp, media=audio, clock-rate=48000, "
-      "encoding-name=G719, payload=96\" ! rtpjitterbuffer do-lost=true latency=100 ! rtpzebg719depay ! "
+      "encoding-name=G719, payload=96\" ! rtpjitterbuffer do-lost=true latency=500 ! rtpzebg719depay ! "
       "zebg719dec plc=true ! appsink name=out sync=false", nullptr);
   ASSERT_NE(gst_element_set_state(receiver, GST_STATE_PAUSED), GST_STATE_CHANGE_FAILURE);
   GstElement *udpsrc = gst_bin_get_by_name(GST_BIN(receiver), "net");
