@@ -8,13 +8,12 @@
 #include <gst/check/gstharness.h>
 #include <gst/rtp/gstrtpbuffer.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "gst_fuzz_init.h"
 #include "payload_toc.h"
-
-extern "C" void gst_plugin_zebg719rtp_register(void);
+#include "rtpzebg719depay.h"
 
 namespace {
 
@@ -45,11 +44,8 @@ void check_output(GstHarness *h) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  setenv("GST_REGISTRY_FORK", "no", 1);
-  setenv("GST_PLUGIN_SYSTEM_PATH", "", 1);
-  setenv("GST_DEBUG", "0", 1);
-  gst_init(nullptr, nullptr);
-  gst_plugin_zebg719rtp_register();
+  gst_fuzz_init();
+  gst_element_register(nullptr, "rtpzebg719depay", GST_RANK_NONE, ZEB_TYPE_G719_RTP_DEPAY);
   return 0;
 }
 

@@ -3,6 +3,7 @@
  * exactly its two elements. */
 #include <gst/gst.h>
 
+#include "plugin_metadata.h"
 #include "rtpzebg719depay.h"
 #include "rtpzebg719pay.h"
 
@@ -17,6 +18,8 @@ plugin_init (GstPlugin * plugin)
   return pay_ok && depay_ok;
 }
 
+/* GST_PLUGIN_DEFINE takes the descriptor's source from PACKAGE. */
+#define PACKAGE ZEB_PLUGIN_SOURCE
 GST_PLUGIN_DEFINE (GST_VERSION_MAJOR, GST_VERSION_MINOR, zebg719rtp,
     "RTP payloader and depayloader for G.719 (RFC 5404)", plugin_init,
-    ZEB_G719RTP_VERSION, "LGPL", "zebg719 G.719 RTP", "https://zebora.example/")
+    ZEB_PLUGIN_VERSION, ZEB_PLUGIN_LICENSE, ZEB_PLUGIN_PACKAGE, ZEB_PLUGIN_ORIGIN)

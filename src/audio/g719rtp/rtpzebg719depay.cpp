@@ -47,6 +47,8 @@
  */
 #include "rtpzebg719depay.h"
 
+#include "plugin_metadata.h"
+
 #include <gst/rtp/gstrtpbuffer.h>
 
 #include <cstdlib>
@@ -163,7 +165,7 @@ zeb_g719_rtp_depay_class_init (ZebG719RtpDepayClass * klass)
   gst_element_class_set_static_metadata (element_class,
       "RTP G.719 depayloader", "Codec/Depayloader/Network/RTP",
       "Extracts G.719 audio from RTP packets (RFC 5404)",
-      "Zebora Audio Team <audio@zebora.example>");
+      ZEB_AUTHOR_AUDIO_TEAM);
 }
 
 /* Forgets the stream's timeline and drops whatever waits in the window. */

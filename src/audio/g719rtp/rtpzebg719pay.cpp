@@ -35,6 +35,8 @@
  */
 #include "rtpzebg719pay.h"
 
+#include "plugin_metadata.h"
+
 #include <gst/rtp/gstrtpbuffer.h>
 
 #include "payload_toc.h"
@@ -94,7 +96,7 @@ zeb_g719_rtp_pay_class_init (ZebG719RtpPayClass * klass)
   gst_element_class_set_static_metadata (element_class,
       "RTP G.719 payloader", "Codec/Payloader/Network/RTP",
       "Puts G.719 audio into RTP packets (RFC 5404)",
-      "Zebora Audio Team <audio@zebora.example>");
+      ZEB_AUTHOR_AUDIO_TEAM);
 }
 
 static void
