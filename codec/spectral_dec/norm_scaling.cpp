@@ -1,10 +1,9 @@
 #include "spectral_dec/norm_scaling.h"
 
 #include "frame/block_scaling.h"
-#include "frame/cpu_dispatch.h"
 #include "spectral_enc/band_tables.h"
 
-Word32 scale_by_norms_portable(const Word16 *normalized, Word32 *coefficients, const Word16 *norm_indices) {
+Word32 scale_by_norms(const Word16 *normalized, Word32 *coefficients, const Word16 *norm_indices) {
   for (Word16 b = 0; b < kNumBands; b++) {
     const Word16 i = norm_indices[b];
     const Word16 s = sub(2, shr(i, 1));
@@ -14,13 +13,6 @@ Word32 scale_by_norms_portable(const Word16 *normalized, Word32 *coefficients, c
       coefficients[k] = L_shl(v, s);
     }
   }
-  return block_peak_magnitude_portable(coefficients, kCodedCoefficients);
+  return block_peak_magnitude(coefficients, kCodedCoefficients);
 }
 
-Word32 scale_by_norms(const Word16 *normalized, Word32 *coefficients, const Word16 *norm_indices) {
-  if (g719_avx2_active()) {
-    return scale_by_norms_avx2(normalized, coefficients, norm_indices);
-  } else {
-    return scale_by_norms_portable(normalized, coefficients, norm_indices);
-  }
-}

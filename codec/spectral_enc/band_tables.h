@@ -6,10 +6,8 @@
 #pragma once
 
 #include "basop/basop.h"
+#include "frame/frame_geometry.h"
 
-inline constexpr int kNumBands = 44;
-inline constexpr int kNumBandGroups = 4;
-inline constexpr int kCodedCoefficients = 800;
 inline constexpr int kNumNormIndices = 40;  // norm indices 0..39
 
 // Per band group: first band, number of bands, band width, first coefficient.

@@ -1,17 +1,7 @@
 #include "spectral_enc/coef_huffman.h"
 
-#include "frame/cpu_dispatch.h"
-
 Word16 count_coefficient_huffman_bits(const Word16 *indices, const Word16 *allocation, Word16 first_band,
                                       Word16 end_band, Word16 width) {
-  if (width > 0 && width <= 32 && (width & 7) == 0 && g719_avx2_active()) {
-    return count_coefficient_huffman_bits_avx2(indices, allocation, first_band, end_band, width);
-  }
-  return count_coefficient_huffman_bits_portable(indices, allocation, first_band, end_band, width);
-}
-
-Word16 count_coefficient_huffman_bits_portable(const Word16 *indices, const Word16 *allocation,
-                                               Word16 first_band, Word16 end_band, Word16 width) {
   Word16 bits = 0;
   const Word16 *band = indices;
   for (Word16 b = first_band; b < end_band; b++, band += width) {

@@ -40,16 +40,10 @@ inline constexpr Word16 coef_huffman_lengths[kCoefHuffmanEntries] = {
 // 2 to 5 bits per coefficient are Huffman coded: for each band first..end-1,
 // nothing at R = 0, width at R = 1, the code lengths of its width components
 // at R = 2..5, and R * width at R >= 6. indices points at the group's first
-// coefficient, each band taking width slots. Summed with add.
+// coefficient, each band taking width slots. Summed with add, component by
+// component. The AVX2 twin gives the same count and Overflow flag with the
+// code lengths of eight components looked up and summed on one register.
 Word16 count_coefficient_huffman_bits(const Word16 *indices, const Word16 *allocation, Word16 first_band,
                                       Word16 end_band, Word16 width);
-
-// The count with the basic operators, component by component: the reference.
-Word16 count_coefficient_huffman_bits_portable(const Word16 *indices, const Word16 *allocation,
-                                               Word16 first_band, Word16 end_band, Word16 width);
-// The same count and Overflow flag with the code lengths of eight components
-// looked up and summed on one register. Only when g719_cpu_has_avx2() and
-// width is 8, 16, 24 or 32 (every band width);
-// count_coefficient_huffman_bits takes it when both hold.
 Word16 count_coefficient_huffman_bits_avx2(const Word16 *indices, const Word16 *allocation, Word16 first_band,
                                            Word16 end_band, Word16 width);

@@ -1,7 +1,8 @@
 // The Huffman cost of a band group's indices with the code lengths of eight
 // components per step: the components (masked to 0..2^R-1, so 0..31) are
 // packed to bytes and looked up with pshufb in the R's length table, and
-// psadbw sums the looked-up lengths.
+// psadbw sums the looked-up lengths. Band widths other than 8, 16, 24 and
+// 32 take the portable count.
 #include "spectral_enc/coef_huffman.h"
 
 #if defined(__x86_64__)
@@ -34,13 +35,15 @@ constexpr LengthBytes make_length_bytes() {
 
 constexpr LengthBytes length_bytes = make_length_bytes();
 
-G719_AVX2 __m128i load_table(const unsigned char *t) { return _mm_load_si128(reinterpret_cast<const __m128i *>(t)); }
+G719_AVX2 static inline __m128i load_table(const unsigned char *t) {
+  return _mm_load_si128(reinterpret_cast<const __m128i *>(t));
+}
 
 // Sum of the code lengths of one band's width components (at most 7 * 32).
 // Each step packs eight masked components into bytes 0..7 and again into
 // 8..15; psadbw sums each half separately, and only the low sum is kept.
 template <bool kTwoTables>
-G719_AVX2 int band_length_sum(const Word16 *band, int width, int r) {
+G719_AVX2 static inline int band_length_sum(const Word16 *band, int width, int r) {
   const __m128i mask = _mm_set1_epi16(static_cast<short>((1 << r) - 1));
   const __m128i low = load_table(length_bytes.low[r]);
   const __m128i high = load_table(length_bytes.high[r]);
@@ -59,12 +62,12 @@ G719_AVX2 int band_length_sum(const Word16 *band, int width, int r) {
   return _mm_cvtsi128_si32(acc);
 }
 
-// The reference adds each length to the running count with add. The terms
+// The portable count adds each length to the running count with add. The terms
 // are non-negative, so that chain ends at min(count + sum, 32767) and
 // saturates, setting Overflow, exactly when count + sum exceeds 32767: one
 // add of the band's sum (at most 224) gives the same count and flag. The
-// other branches are the reference's own operators.
-G719_AVX2_KERNEL Word16 huffman_bits_kernel(const Word16 *indices, const Word16 *allocation, Word16 first_band,
+// other branches are the portable count's own operators.
+G719_AVX2 Word16 huffman_bits_kernel(const Word16 *indices, const Word16 *allocation, Word16 first_band,
                                             Word16 end_band, Word16 width) {
   Word16 bits = 0;
   const Word16 *band = indices;
@@ -88,6 +91,9 @@ G719_AVX2_KERNEL Word16 huffman_bits_kernel(const Word16 *indices, const Word16 
 
 Word16 count_coefficient_huffman_bits_avx2(const Word16 *indices, const Word16 *allocation, Word16 first_band,
                                            Word16 end_band, Word16 width) {
+  if (width <= 0 || width > 32 || (width & 7) != 0) {
+    return count_coefficient_huffman_bits(indices, allocation, first_band, end_band, width);
+  }
   return huffman_bits_kernel(indices, allocation, first_band, end_band, width);
 }
 
