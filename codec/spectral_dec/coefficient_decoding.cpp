@@ -12,30 +12,25 @@
 
 namespace {
 
-constexpr Word16 kVectorLength = 8;
-constexpr Word16 kOnebitIndexBits = 8;
-constexpr Word16 kMaxHuffmanBits = 5;  // highest R with Huffman-coded indices
-constexpr int kMaxCodeLength = 7;      // longest coefficient code word
-
 // out[i] = add(mult(shl(x[i], shift), factor), 4) for a vector of 8.
 void scale_vector(const Word16 *x, Word16 shift, Word16 factor, Word16 *out) {
-  for (Word16 i = 0; i < kVectorLength; i++) out[i] = add(mult(shl(x[i], shift), factor), 4);
+  for (Word16 i = 0; i < kLatticeDim; i++) out[i] = add(mult(shl(x[i], shift), factor), 4);
 }
 
 // One-bit codebook vector j, or the zero vector (all 4) when j < 16 follows a
 // vector index below 128 in the same band.
 void dequantize_onebit_vector(Word16 j, Word16 previous, Word16 *normalized) {
   if (sub(previous, 128) < 0 && sub(j, 16) < 0) {
-    for (Word16 i = 0; i < kVectorLength; i++) normalized[i] = 4;
+    for (Word16 i = 0; i < kLatticeDim; i++) normalized[i] = 4;
     return;
   }
   // Indices come from 8-bit fields; any other value takes its low 8 bits
   // rather than reading outside the codebook.
-  scale_vector(&onebit_codebook[(j & 0xFF) * kVectorLength], 8, 29789, normalized);
+  scale_vector(&onebit_codebook[(j & 0xFF) * kLatticeDim], 8, 29789, normalized);
 }
 
 struct ScaledOnebit {
-  alignas(16) Word16 v[kOnebitCodebookSize * kVectorLength];
+  alignas(16) Word16 v[kOnebitCodebookSize * kLatticeDim];
   bool exact;
 };
 
@@ -43,7 +38,7 @@ ScaledOnebit build_scaled_onebit() {
   ScaledOnebit t{};
   const Flag saved = Overflow;
   Overflow = 0;
-  for (int n = 0; n < kOnebitCodebookSize * kVectorLength; ++n) {
+  for (int n = 0; n < kOnebitCodebookSize * kLatticeDim; ++n) {
     t.v[n] = add(mult(shl(onebit_codebook[n], 8), 29789), 4);
   }
   t.exact = Overflow == 0;
@@ -65,16 +60,16 @@ struct CoefLookupEntry {
 };
 
 struct CoefLookupTables {
-  CoefLookupEntry entry[4][1 << kMaxCodeLength];
+  CoefLookupEntry entry[4][1 << kCoefHuffmanMaxLength];
 };
 
 constexpr CoefLookupTables build_coef_lookup_tables() {
   CoefLookupTables t{};
-  for (int r = 2; r <= kMaxHuffmanBits; ++r) {
+  for (int r = 2; r <= kCoefHuffmanMaxBits; ++r) {
     const int first = coef_huffman_offsets[r];
     for (int k = 0; k < (1 << r); ++k) {
       const int length = coef_huffman_lengths[first + k];
-      const int spare = kMaxCodeLength - length;
+      const int spare = kCoefHuffmanMaxLength - length;
       for (int s = 0; s < (1 << spare); ++s) {
         t.entry[r - 2][(coef_huffman_codes[first + k] << spare) | s] =
             CoefLookupEntry{static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(length)};
@@ -106,11 +101,11 @@ void decode_onebit_vectors(BitWordReader<K> &reader, Word16 *index, Word16 num_v
                            const Word16 *scaled) {
   Word16 previous = 32767;
   for (Word16 v = 0; v < num_vectors; v++) {
-    const Word16 pos = static_cast<Word16>(v * kVectorLength);  // at most 3 * 8
+    const Word16 pos = static_cast<Word16>(v * kLatticeDim);  // at most 3 * 8
     const Word16 j = static_cast<Word16>(reader.take(kOnebitIndexBits));  // an 8-bit field
     index[pos] = j;
     if (scaled != nullptr && !(previous < 128 && j < 16)) {
-      std::memcpy(normalized + pos, scaled + j * kVectorLength, kVectorLength * sizeof(Word16));
+      std::memcpy(normalized + pos, scaled + j * kLatticeDim, kLatticeDim * sizeof(Word16));
     } else {
       dequantize_onebit_vector(j, previous, normalized + pos);
     }
@@ -132,7 +127,7 @@ void dequantize_band_group(const Word16 *index, const Word16 *allocation, Word16
       const Word16 shift = sub(13, r);
       for (Word16 v = 0; v < vectors; v++) {
         const Word16 pos = add(off, shl(v, 3));
-        Word16 x[kVectorLength];
+        Word16 x[kLatticeDim];
         d8_index_to_point(index + pos, x, r);
         scale_vector(x, shift, 6144, normalized + pos);
       }
@@ -167,10 +162,10 @@ Word16 read_band_group_indices(BitWordReader<K> &caller_reader, const Word16 *al
   for (Word16 b = first_band; b < end_band; b++) {
     const Word16 r = allocation[b];
     Word16 *slots = index + off;
-    if (huffman_coded != 0 && r >= 2 && r <= kMaxHuffmanBits) {
+    if (huffman_coded != 0 && r >= 2 && r <= kCoefHuffmanMaxBits) {
       const CoefLookupEntry *table = kCoefLookup.entry[r - 2];
       for (Word16 i = 0; i < width; i++) {
-        const CoefLookupEntry e = table[reader.peek(kMaxCodeLength)];
+        const CoefLookupEntry e = table[reader.peek(kCoefHuffmanMaxLength)];
         slots[i] = e.component;
         reader.skip(e.length);
       }
@@ -178,7 +173,7 @@ Word16 read_band_group_indices(BitWordReader<K> &caller_reader, const Word16 *al
       for (Word16 i = 0; i < width; i++) slots[i] = static_cast<Word16>(reader.take(r));
     } else if (r == 1) {
       for (Word16 v = 0; v < vectors; v++)
-        slots[v * kVectorLength] = static_cast<Word16>(reader.take(kOnebitIndexBits));
+        slots[v * kLatticeDim] = static_cast<Word16>(reader.take(kOnebitIndexBits));
     }
     off = add(off, width);
   }

@@ -14,15 +14,13 @@ namespace {
 
 using namespace lattice_lanes;
 
-constexpr int kVectorLength = 8;
-
 // One vector of a band with R bits whose index has a component outside
 // 0..2^R-1: the operator steps.
 void dequantize_vector_stepwise(const Word16 *k, Word16 R, Word16 *out) {
-  Word16 x[kVectorLength];
+  Word16 x[kLatticeDim];
   d8_index_to_point(k, x, R);
   const Word16 shift = sub(13, R);
-  for (int i = 0; i < kVectorLength; i++) out[i] = add(mult(shl(x[i], shift), 6144), 4);
+  for (int i = 0; i < kLatticeDim; i++) out[i] = add(mult(shl(x[i], shift), 6144), 4);
 }
 
 // A band of R = 2..9 bits per coefficient, `vectors` vectors of 8.
@@ -45,8 +43,8 @@ G719_AVX2 static inline void lattice_band(const Word16 *index, Word16 R, int vec
   const __m128i offset = _mm_set1_epi16(4);
   const __m128i zero = _mm_setzero_si128();
   for (int v = 0; v < vectors; v++) {
-    const Word16 *k_in = index + v * kVectorLength;
-    Word16 *out = normalized + v * kVectorLength;
+    const Word16 *k_in = index + v * kLatticeDim;
+    Word16 *out = normalized + v * kLatticeDim;
     const __m128i k = load8(k_in);
     const __m128i outside = _mm_or_si128(_mm_cmpgt_epi16(k, c.modulus_m1), _mm_cmpgt_epi16(zero, k));
     if (_mm_testz_si128(outside, outside) == 0) {
@@ -66,17 +64,17 @@ G719_AVX2 static inline void onebit_band(const Word16 *index, const Word16 *tabl
   const __m128i fours = _mm_set1_epi16(4);
   Word16 previous = 32767;
   for (int v = 0; v < vectors; v++) {
-    const Word16 j = index[v * kVectorLength];
-    Word16 *out = normalized + v * kVectorLength;
+    const Word16 j = index[v * kLatticeDim];
+    Word16 *out = normalized + v * kLatticeDim;
     if (previous < 128 && j < 16) {
       store8(out, fours);
     } else if (j >= 0 && j < kOnebitCodebookSize) {
-      store8(out, load8(table + j * kVectorLength));
+      store8(out, load8(table + j * kLatticeDim));
     } else {
       // Not an index of the codebook: the whole band again by the operator
       // loop, which rewrites the vectors before with the same values.
       const Word16 one = 1;
-      dequantize_band_group(index, &one, 0, 1, static_cast<Word16>(vectors * kVectorLength), normalized);
+      dequantize_band_group(index, &one, 0, 1, static_cast<Word16>(vectors * kLatticeDim), normalized);
       return;
     }
     previous = j;
@@ -96,7 +94,7 @@ G719_AVX2 void group_kernel(const Word16 *index, const Word16 *allocation, Word1
     } else if (r <= 0) {
       Word16 *out = normalized + off;
       int i = 0;
-      for (; i + kVectorLength <= width; i += kVectorLength) store8(out + i, _mm_setzero_si128());
+      for (; i + kLatticeDim <= width; i += kLatticeDim) store8(out + i, _mm_setzero_si128());
       for (; i < width; i++) out[i] = 0;
     } else {
       dequantize_band_group(index + off, allocation, static_cast<Word16>(b), static_cast<Word16>(b + 1),

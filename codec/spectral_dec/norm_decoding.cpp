@@ -9,10 +9,7 @@
 
 namespace {
 
-constexpr Word16 kNumNormSymbols = 43;
-constexpr Word16 kFirstNormBits = 5;
-constexpr Word16 kSymbolBits = 5;
-constexpr Word16 kMaxNormIndex = 39;
+constexpr Word16 kMaxNormIndex = kNumNormIndices - 1;
 
 Word16 clamp_norm_index(Word16 index) {
   if (index < 0) return 0;
@@ -80,15 +77,15 @@ Word16 read_norm_symbols(BitWordReader<K> &caller_reader, Word16 huffman_coded, 
   // A local copy lets the compiler keep the reader in registers across the
   // symbol stores; it goes back to the caller at the end.
   BitWordReader<K> reader = caller_reader;
-  symbols[0] = static_cast<Word16>(reader.take(kFirstNormBits));
+  symbols[0] = static_cast<Word16>(reader.take(kNormFieldBits));
   if (huffman_coded == 0) {
-    for (Word16 i = 1; i <= kNumNormSymbols; i++) symbols[i] = static_cast<Word16>(reader.take(kSymbolBits));
+    for (Word16 i = 1; i <= kNormDiffCount; i++) symbols[i] = static_cast<Word16>(reader.take(kNormFieldBits));
     caller_reader = reader;
-    return kNumNormSymbols * kSymbolBits;
+    return kFixedNormBits;
   }
   // At most 43 * 7 bits: the plain sum equals the add() chain.
   int norm_bits = 0;
-  for (Word16 i = 1; i <= kNumNormSymbols; i++) {
+  for (Word16 i = 1; i <= kNormDiffCount; i++) {
     const NormLookupEntry e = kNormLookup.entry[reader.peek(kLookupBits)];
     symbols[i] = e.symbol;
     reader.skip(e.length);

@@ -20,7 +20,7 @@ G719_AVX2 Word32 scale_kernel(const Word16 *normalized, Word32 *coefficients, co
   for (int b = 0; b < kNumBands; b++) {
     const Word16 i = norm_indices[b];
     const Word16 s = sub(2, shr(i, 1));
-    const __m256i factor = _mm256_set1_epi32((i & 1) != 0 ? 23170 : 32768);
+    const __m256i factor = _mm256_set1_epi32((i & 1) != 0 ? kSqrtHalfQ15 : 32768);
     const __m128i left = _mm_cvtsi32_si128(s);
     const __m128i right = _mm_cvtsi32_si128(s < -32 ? 32 : -s);
     for (int k = band_start_table[b]; k < band_end_table[b]; k += 8) {

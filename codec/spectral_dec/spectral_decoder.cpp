@@ -14,7 +14,7 @@ void g719_decode_spectrum(const Word16 **cursor, const Word16 *end, Word16 budge
   const Word16 all_bands = static_cast<Word16>(reader.take(1));
   const Word16 norms_huffman = static_cast<Word16>(reader.take(1));
   const Word16 coefs_huffman = static_cast<Word16>(reader.take(1));
-  const Word16 nb = all_bands != 0 ? Word16{kNumBands} : Word16{36};
+  const Word16 nb = all_bands != 0 ? Word16{kNumBands} : kReducedBands;
 
   // Norms.
   Word16 symbols[kNumBands];
@@ -29,7 +29,7 @@ void g719_decode_spectrum(const Word16 **cursor, const Word16 *end, Word16 budge
   compute_allocation_priorities(norm_level, priority, transient);
   sort_bands_by_priority<K>(priority, nb, band_order);
   for (int i = 0; i < kNumBands; i++) allocation[i] = 0;
-  const Word16 coef_budget = sub(sub(sub(budget, 3), 5), norm_bits);
+  const Word16 coef_budget = coefficient_bit_budget(budget, norm_bits);
   allocate_bits<K>(priority, band_order, coef_budget, nb, kMaxBitsPerCoefficient, allocation);
 
   // Coefficient indices of all groups first: the spare-bit vectors follow the

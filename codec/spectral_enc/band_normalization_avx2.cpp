@@ -8,13 +8,12 @@
 
 #if defined(__x86_64__)
 
+#include "spectral_enc/band_tables.h"
 #include "transform/simd_ops_avx2.h"
 
 namespace {
 
 using namespace avx2_ops;
-
-constexpr Word16 kSqrtHalfQ15 = 23170;
 
 // L_mls(v, 23170) per lane. With this positive factor below 32768 nothing
 // saturates: L_mult(extract_h(v), 23170) = 2 * 23170 * h is at most 1.52e9

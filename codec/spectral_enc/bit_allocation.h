@@ -11,6 +11,7 @@
 
 #include "basop/basop.h"
 #include "spectral_enc/band_tables.h"
+#include "spectral_enc/norm_huffman.h"
 
 inline constexpr int kNumAllocationGroups = 20;
 inline constexpr Word16 kMaxBitsPerCoefficient = 9;
@@ -66,6 +67,12 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
 // `cost` bits each, while at least `cost` bits remain.
 void give_leftover_bits(const Word16 *band_order, Word16 nb, Word16 first, Word16 last, Word16 from, Word16 cost,
                         Word16 *bits, Word16 *allocation);
+
+// Bits of a spectral part of `budget` bits left to the coefficients once its
+// norms took norm_bits: less the three coding flags and the first norm index.
+inline Word16 coefficient_bit_budget(Word16 budget, Word16 norm_bits) {
+  return sub(sub(sub(budget, 3), kNormFieldBits), norm_bits);
+}
 
 // Bits the allocation costs at fixed width: sum of allocation x band width
 // over bands 0..nb-1.

@@ -11,6 +11,7 @@
 inline constexpr int kCoefHuffmanEntries = 60;  // 4 + 8 + 16 + 32 components
 inline constexpr Word16 kCoefHuffmanMinBits = 2;
 inline constexpr Word16 kCoefHuffmanMaxBits = 5;
+inline constexpr int kCoefHuffmanMaxLength = 7;  // the longest code word
 
 // Indexed by R = 0..5; only entries 2..5 are meaningful.
 inline constexpr Word16 coef_huffman_offsets[kCoefHuffmanMaxBits + 1] = {0, 0, 0, 4, 12, 28};

@@ -7,12 +7,6 @@
 #include "spectral_enc/lattice_tables.h"
 #include "spectral_enc/spare_bit_bands.h"
 
-namespace {
-
-constexpr Word16 kSqrtHalfQ15 = 23170;
-
-}  // namespace
-
 void normalize_band_coefficients(Word32 *coefficients, const Word16 *norm_index, Word16 first_band,
                                  Word16 end_band, Word16 width, Word16 *out) {
   Word32 *x = coefficients;
@@ -58,7 +52,7 @@ Word16 write_band_group_indices(const Word16 *indices, const Word16 *allocation,
     if (r <= 0) continue;
     if (sub(r, 1) == 0) {
       // One 8-bit codebook index per vector, in the vector's first slot.
-      for (Word16 v = 0; v < nvec; v++) writer.put(static_cast<std::uint16_t>(band[v * 8]), 8);
+      for (Word16 v = 0; v < nvec; v++) writer.put(static_cast<std::uint16_t>(band[v * kLatticeDim]), kOnebitIndexBits);
     } else if (coefficient_coding_flag != 0 && sub(r, kCoefHuffmanMaxBits) <= 0) {
       const Word16 first = coef_huffman_offsets[r];
       const Word16 mask = static_cast<Word16>((1 << r) - 1);  // r is 2..5: a plain shift
@@ -102,7 +96,9 @@ void spend_spare_bits(const Word16 *normalized, Word16 *allocation, const Word16
     const Word16 vectors = shr(width, 3);
     K::quantize_onebit_vectors(normalized + first, indices + first, vectors);
     BitWordWriter writer(*cursor);
-    for (Word16 v = 0; v < vectors; v++) writer.put(static_cast<std::uint16_t>(indices[first + shl(v, 3)]), 8);
+    for (Word16 v = 0; v < vectors; v++) {
+      writer.put(static_cast<std::uint16_t>(indices[first + shl(v, 3)]), kOnebitIndexBits);
+    }
     *cursor = writer.finish();
   });
 }

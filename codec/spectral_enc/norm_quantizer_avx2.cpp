@@ -27,14 +27,14 @@ G719_AVX2 static inline __m256i high_half_square(__m256i v) {
   return _mm256_madd_epi16(high, high);
 }
 
-// Why plain shifts and sums give the reference's energy: the peak p (at
+// Why plain shifts and sums give the portable loop's energy: the peak p (at
 // least 1; MIN_32 counts as MAX_32) has norm_l(p) in 0..30, and the shift is
 // s = norm_l(p) - o with o = 1 (group 0) or 2. Every |c| <= p < 2^(31 -
 // norm_l(p)), so for s > 0 |c << s| < 2^(31 - o): L_shl never saturates and
 // is the plain shift (s <= 0 is an arithmetic right shift by at most 2, as
 // L_shr). The high halves y then lie in [-2^(15 - o), 2^(15 - o)), so every
 // y * y <= 2^28; a lane sums at most 4 of them (width <= 32), so it stays
-// below 2^31, and the lanes are added in 64 bits. The reference's L_mac0
+// below 2^31, and the lanes are added in 64 bits. The portable loop's L_mac0
 // chain of non-negative terms saturates, setting Overflow, exactly when the
 // exact total exceeds MAX_32, and then gives MAX_32.
 template <int kWidth>

@@ -12,9 +12,8 @@
 
 namespace {
 
-constexpr Word16 kNormDiffCount = kNumBands - 1;  // 43 differences after the first index
-constexpr Word16 kFixedNormBits = 215;            // 43 x 5
-constexpr Word16 kReducedBands = 36;
+// Frames of at least this many bits (48000 bit/s) always code all 44 bands.
+constexpr Word16 kAllBandsFrameBits = 960;
 
 // The norms of a frame as they are coded.
 struct CodedNorms {
@@ -54,7 +53,7 @@ void quantize_norms(const Word32 *coefficients, Word16 frame_bits, Word16 transi
   // At the lowest rate the top 8 bands are dropped unless the loudest band
   // (before clamping) lies among them.
   norms->band_count = kNumBands;
-  if (sub(frame_bits, 960) < 0 && sub(loudest_band(norms->level), sub(kReducedBands, 2)) < 0) {
+  if (sub(frame_bits, kAllBandsFrameBits) < 0 && sub(loudest_band(norms->level), sub(kReducedBands, 2)) < 0) {
     norms->band_count = kReducedBands;
   }
 
@@ -121,11 +120,11 @@ Word16 *write_flags_and_norms(Word16 *words, const CodedNorms &norms, Word16 nor
   writer.put(norms.band_count == kNumBands ? 1u : 0u, 1);
   writer.put(norm_coding_flag != 0 ? 1u : 0u, 1);
   writer.put(coefficient_coding_flag != 0 ? 1u : 0u, 1);
-  writer.put(static_cast<std::uint16_t>(norms.first_index), 5);
+  writer.put(static_cast<std::uint16_t>(norms.first_index), kNormFieldBits);
   for (int k = 0; k < kNormDiffCount; k++) {
     const Word16 code = norms.diff_code[k];
     if (norm_coding_flag == 0) {
-      writer.put(static_cast<std::uint16_t>(code), 5);
+      writer.put(static_cast<std::uint16_t>(code), kNormFieldBits);
     } else {
       writer.put(static_cast<std::uint16_t>(norm_diff_huffman_codes[code]), norm_diff_huffman_lengths[code]);
     }
@@ -163,9 +162,7 @@ void g719_encode_spectrum(Word16 **cursor, Word32 *coefficients, Word16 *normali
   const Word16 norm_bits = norm_coding_flag != 0 ? huffman_norm_bits : kFixedNormBits;
 
   Word16 band_order[kNumBands];
-  // The budget less the three coding flags, the first norm index and the
-  // other norms.
-  const Word16 coefficient_budget = sub(sub(sub(budget, 3), 5), norm_bits);
+  const Word16 coefficient_budget = coefficient_bit_budget(budget, norm_bits);
   const Word16 fixed_bits = allocate_coded_bits<K>(norms, transient, coefficient_budget, band_order, allocation);
   Word16 spare = sub(coefficient_budget, fixed_bits);
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "frame/frame_geometry.h"
 #include "transform/complex_ops.h"
 #include "transform/fft_avx2.h"
 #include "transform/simd_ops_avx2.h"
@@ -24,15 +25,15 @@ using namespace avx2_ops;
 // Pre- and post-twiddles of the 960-point transform, each factor repeated
 // for the re and im lanes of its complex value.
 struct Dct960Avx2Tables {
-  alignas(32) Word32 pre_c[960];
-  alignas(32) Word32 pre_s[960];
-  alignas(32) Word32 post_c[960];
-  alignas(32) Word32 post_s[960];
+  alignas(32) Word32 pre_c[kFrameSamples];
+  alignas(32) Word32 pre_s[kFrameSamples];
+  alignas(32) Word32 post_c[kFrameSamples];
+  alignas(32) Word32 post_s[kFrameSamples];
 };
 
 Dct960Avx2Tables build_tables() {
   Dct960Avx2Tables t{};
-  for (int n = 0; n < 480; ++n) {
+  for (int n = 0; n < kHalfFrame; ++n) {
     t.pre_c[2 * n] = t.pre_c[2 * n + 1] = dct960_pre_twiddle[n].c;
     t.pre_s[2 * n] = t.pre_s[2 * n + 1] = dct960_pre_twiddle[n].s;
     t.post_c[2 * n] = t.post_c[2 * n + 1] = dct960_post_twiddle[n].c;
@@ -133,7 +134,7 @@ G719_AVX2 void dct4_960_kernel(const Word32 *input, Word32 *output, const Dct960
   // FFT's first stage: the portable pass's L_sub(L_mls(a, c), L_mls(b, s))
   // and L_add(L_mls(a, s), L_mls(b, c)) are the complex twiddle product of
   // (a, b).
-  Cplx z[480];
+  Cplx z[kHalfFrame];
   if constexpr (std::is_same_v<Lanes, PlainLanes>) {
     dct960_pre_twiddle_fft_480_avx2_plain(input, t.pre_c, t.pre_s, z);
   } else {
@@ -178,12 +179,12 @@ template <class Lanes>
 G719_AVX2 void dct4_240_x4_kernel(const Word32 *input, Word32 *output) {
   const __m256i mirror = _mm256_setr_epi32(0, 7, 0, 5, 0, 3, 0, 1);
   __m256i ov = _mm256_setzero_si256();
-  Cplx pairs[480];
+  Cplx pairs[kHalfFrame];
   for (int n = 0; n < 120; n += 4) {
     // q[b]: (x[2m], x[239 - 2m]) of block b for m = n .. n+3.
     __m256i q[4];
     for (int b = 0; b < 4; ++b) {
-      const Word32 *x = input + 240 * b;
+      const Word32 *x = input + kShortBlockLength * b;
       const __m256i back = _mm256_permutevar8x32_epi32(loadu8(x + 232 - 2 * n), mirror);
       q[b] = _mm256_blend_epi32(loadu8(x + 2 * n), back, 0xAA);
     }
@@ -195,7 +196,7 @@ G719_AVX2 void dct4_240_x4_kernel(const Word32 *input, Word32 *output) {
     }
   }
   flush_overflow(ov);
-  Cplx z[480];
+  Cplx z[kHalfFrame];
   if constexpr (std::is_same_v<Lanes, PlainLanes>) {
     fft_120_x4_avx2_plain(pairs, z);
   } else {
@@ -215,7 +216,7 @@ G719_AVX2 void dct4_240_x4_kernel(const Word32 *input, Word32 *output) {
     transpose4(front);
     transpose4(back);
     for (int b = 0; b < 4; ++b) {
-      Word32 *y = output + 240 * b;
+      Word32 *y = output + kShortBlockLength * b;
       storeu8(y + 8 * g, _mm256_blend_epi32(front[b], _mm256_permutevar8x32_epi32(back[b], mirror), 0xAA));
       storeu8(y + 232 - 8 * g, _mm256_blend_epi32(back[b], _mm256_permutevar8x32_epi32(front[b], mirror), 0xAA));
     }
@@ -226,7 +227,7 @@ G719_AVX2 void dct4_240_x4_kernel(const Word32 *input, Word32 *output) {
 }  // namespace
 
 void dct4_960_avx2(Word32 *input, Word32 *output) {
-  if (plain_input(input, 960, kDct960PlainInputBound)) {
+  if (plain_input(input, kFrameSamples, kDct960PlainInputBound)) {
     dct4_960_kernel<PlainLanes>(input, output, tables());
   } else {
     dct4_960_kernel<SaturatingLanes>(input, output, tables());
@@ -238,7 +239,7 @@ void dct4_960_small_input_avx2(Word32 *input, Word32 *output) {
 }
 
 void dct4_240_x4_avx2(const Word32 *input, Word32 *output) {
-  if (plain_input(input, 960, kDct240PlainInputBound)) {
+  if (plain_input(input, kFrameSamples, kDct240PlainInputBound)) {
     dct4_240_x4_kernel<PlainLanes>(input, output);
   } else {
     dct4_240_x4_kernel<SaturatingLanes>(input, output);

@@ -4,6 +4,7 @@
 
 #if defined(__x86_64__)
 
+#include "frame/frame_geometry.h"
 #include "transform/simd_ops_avx2.h"
 
 namespace {
@@ -24,7 +25,7 @@ G719_AVX2 static inline __m256i negated_reversed(const Word32 *last, __m256i rev
 G719_AVX2 void unfold_kernel(const Word32 *v, Word32 *aliased) {
   __m256i ov = _mm256_setzero_si256();
   const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
-  for (int i = 0; i < 480; i += 8) {
+  for (int i = 0; i < kHalfFrame; i += 8) {
     storeu8(aliased + i, loadu8(v + 480 + i));
     storeu8(aliased + 480 + i, negated_reversed(v + 959 - i, reverse, ov));
     storeu8(aliased + 960 + i, negated_reversed(v + 479 - i, reverse, ov));
@@ -39,7 +40,7 @@ G719_AVX2 static inline __m256i half(__m256i x) { return _mm256_srai_epi32(x, 1)
 G719_AVX2 void unfold_halved_kernel(const Word32 *v, Word32 *aliased) {
   const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
   const __m256i zero = _mm256_setzero_si256();
-  for (int i = 0; i < 480; i += 8) {
+  for (int i = 0; i < kHalfFrame; i += 8) {
     storeu8(aliased + i, half(loadu8(v + 480 + i)));
     storeu8(aliased + 480 + i, _mm256_sub_epi32(zero, half(_mm256_permutevar8x32_epi32(loadu8(v + 952 - i), reverse))));
     storeu8(aliased + 960 + i, _mm256_sub_epi32(zero, half(_mm256_permutevar8x32_epi32(loadu8(v + 472 - i), reverse))));
