@@ -2,6 +2,8 @@
 // kernel set its frames run on.
 #pragma once
 
+#include <cstdlib>
+
 #include "basop/basop.h"
 #include "frame/frame_geometry.h"
 #include "frame/kernel_choice.h"
@@ -70,10 +72,14 @@ constexpr bool g719_bitrate_supported(Word32 bitrate) {
   return bitrate >= kMinBitrate && bitrate <= kMaxBitrate && bitrate % kBitrateStep == 0;
 }
 
-// The frame sizes and bit budgets both records hold, from the bitrate, and
-// the kernel set.
+// A new record of either kind with its frame sizes, bit budgets and kernel
+// set filled in and its frame state not yet set; null for a bitrate or a
+// kernel set it cannot hold, or without memory.
 template <class State>
-void set_frame_sizes(State *state, Word32 bitrate, KernelSet kernels) {
+State *new_instance_record(Word32 bitrate, KernelSet kernels) {
+  if (!g719_bitrate_supported(bitrate) || !g719_kernel_set_supported(kernels)) return nullptr;
+  auto *state = static_cast<State *>(std::malloc(sizeof(State)));
+  if (state == nullptr) return nullptr;
   state->bitrate = bitrate;
   state->bits_per_frame = bitrate / kFramesPerSecond;
   state->bytes_per_frame = state->bits_per_frame / 8;
@@ -82,4 +88,5 @@ void set_frame_sizes(State *state, Word32 bitrate, KernelSet kernels) {
   state->spectral_bits_stationary = sub(state->frame_bits, 3);
   state->spectral_bits_transient = sub(state->frame_bits, 1);
   state->kernels = kernels;
+  return state;
 }

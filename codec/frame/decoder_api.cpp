@@ -10,10 +10,8 @@
 #include "frame/kernel_sets.h"
 
 G719DecoderState *g719_decoder_create_with_kernels(int32_t bitrate, KernelSet set) {
-  if (!g719_bitrate_supported(bitrate) || !g719_kernel_set_supported(set)) return nullptr;
-  auto *state = static_cast<G719DecoderState *>(std::malloc(sizeof(G719DecoderState)));
+  G719DecoderState *state = new_instance_record<G719DecoderState>(bitrate, set);
   if (state == nullptr) return nullptr;
-  set_frame_sizes(state, bitrate, set);
   // Words past the frame are never unpacked into; they read as 0 bits.
   for (Word16 &w : state->bit_words) w = BIT_WORD_ZERO;
   for (int i = 0; i < kFrameSamples; i++) {

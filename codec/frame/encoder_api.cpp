@@ -9,10 +9,8 @@
 #include "frame/kernel_sets.h"
 
 G719EncoderState *g719_encoder_create_with_kernels(int32_t bitrate, KernelSet set) {
-  if (!g719_bitrate_supported(bitrate) || !g719_kernel_set_supported(set)) return nullptr;
-  auto *state = static_cast<G719EncoderState *>(std::malloc(sizeof(G719EncoderState)));
+  G719EncoderState *state = new_instance_record<G719EncoderState>(bitrate, set);
   if (state == nullptr) return nullptr;
-  set_frame_sizes(state, bitrate, set);
   for (Word32 &h : state->window_history) h = 0;
   state->transient_hangover = 0;
   state->hp_prev_out = 0;

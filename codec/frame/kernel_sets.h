@@ -82,8 +82,8 @@ struct PortableKernels {
     ::lattice_quantize_vectors(v, k, n, r);
   }
   static void quantize_onebit_vectors(const Word16 *v, Word16 *o, Word16 n) { ::quantize_onebit_vectors(v, o, n); }
-  static Word16 count_coefficient_huffman_bits(const Word16 *i, const Word16 *a, Word16 f, Word16 e, Word16 w) {
-    return ::count_coefficient_huffman_bits(i, a, f, e, w);
+  static Word16 add_huffman_lengths(Word16 bits, const Word16 *b, Word16 w, Word16 r) {
+    return ::add_huffman_lengths(bits, b, w, r);
   }
   static Word16 noise_level_index(const Word16 *n, const Word16 *a) { return ::g719_noise_level_index(n, a); }
 
@@ -133,8 +133,8 @@ struct Avx2Kernels {
     lattice_quantize_vectors_avx2(v, k, n, r);
   }
   static void quantize_onebit_vectors(const Word16 *v, Word16 *o, Word16 n) { quantize_onebit_vectors_avx2(v, o, n); }
-  static Word16 count_coefficient_huffman_bits(const Word16 *i, const Word16 *a, Word16 f, Word16 e, Word16 w) {
-    return count_coefficient_huffman_bits_avx2(i, a, f, e, w);
+  static Word16 add_huffman_lengths(Word16 bits, const Word16 *b, Word16 w, Word16 r) {
+    return add_huffman_lengths_avx2(bits, b, w, r);
   }
   static Word16 noise_level_index(const Word16 *n, const Word16 *a) { return g719_noise_level_index_avx2(n, a); }
 

@@ -106,7 +106,7 @@ Word16 quantize_coded_bands(const Word16 *normalized, const Word16 *allocation, 
     const Word16 end = add(first, band_group_band_count[g]);
     const Word16 start = band_group_start[g];
     quantize_band_group<K>(normalized + start, allocation, first, end, band_group_width[g], indices + start);
-    huffman_bits = add(huffman_bits, K::count_coefficient_huffman_bits(indices + start, allocation, first, end,
+    huffman_bits = add(huffman_bits, count_coefficient_huffman_bits<K>(indices + start, allocation, first, end,
                                                                        band_group_width[g]));
   }
   return huffman_bits;

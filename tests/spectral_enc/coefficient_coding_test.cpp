@@ -97,7 +97,8 @@ TEST(CoefficientIndices, HuffmanCostCountsEveryResolutionRule) {
     for (int i = 0; i < 16; ++i) expect += static_cast<int>(kCodeWords[n - 2][g.indices[16 * n + i]].size());
   }
   expect += 6 * 16 + 9 * 16;  // fixed width above 5 bits
-  EXPECT_EQ(count_coefficient_huffman_bits(g.indices, g.allocation, Group::kFirst, Group::kEnd, Group::kWidth),
+  EXPECT_EQ(count_coefficient_huffman_bits<PortableKernels>(g.indices, g.allocation, Group::kFirst, Group::kEnd,
+                                                            Group::kWidth),
             expect);
 }
 
@@ -128,7 +129,8 @@ TEST(CoefficientIndices, WrittenBitsFollowTheCodingFlag) {
     EXPECT_EQ(words_to_string(words.data(), n), expect) << "flag " << flag;
     EXPECT_EQ(words[n], 0) << "wrote past its count";
     if (flag == 1) {
-      EXPECT_EQ(n, count_coefficient_huffman_bits(g.indices, g.allocation, Group::kFirst, Group::kEnd, 16));
+      EXPECT_EQ(
+          n, count_coefficient_huffman_bits<PortableKernels>(g.indices, g.allocation, Group::kFirst, Group::kEnd, 16));
     } else {
       EXPECT_EQ(n, (1 + 2 + 3 + 4 + 5 + 6 + 9) * 16);
     }
