@@ -1,8 +1,7 @@
 // Entry point of g719_bench. Runs the registered benchmarks like
 // BENCHMARK_MAIN, and exits with status 1 when a benchmark reported an error
-// (a missing test signal, or a stage-by-stage run that disagrees with the
-// codec) or when no benchmark matched the filter, so that a short smoke run
-// can fail a test.
+// (a missing test signal, or an instance that cannot be created) or when no
+// benchmark matched the filter, so that a short smoke run can fail a test.
 #include <cstdio>
 #include <vector>
 

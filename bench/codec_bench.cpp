@@ -2,8 +2,9 @@
 // 20 ms frame per iteration, at the element's three bitrates, on speech and
 // music. Frames are presented in stream order; at the end of the signal the
 // stream wraps to its first frame with the instance's history kept.
-// Each benchmark also runs on the portable kernels ("..._portable/"), in the
-// same process, so the gain of the AVX2 kernels is a ratio of two runs.
+// Each benchmark runs with instances on the processor's preferred kernel set
+// and again on the portable set ("..._portable/"), in the same process, so
+// the gain of the AVX2 kernels is a ratio of two runs.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,29 +12,19 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_signals.h"
-#include "frame/cpu_dispatch.h"
 #include "frame/g719_codec.h"
+#include "frame/kernel_choice.h"
 
 namespace {
 
-// Runs the benchmark body on the portable kernels when asked, and returns to
-// the automatic choice afterwards.
-class KernelPath {
- public:
-  explicit KernelPath(bool portable) { g719_force_portable(portable); }
-  ~KernelPath() { g719_force_portable(false); }
-  KernelPath(const KernelPath &) = delete;
-  KernelPath &operator=(const KernelPath &) = delete;
-};
+using CodecBenchmark = void (*)(benchmark::State &, SignalKind, std::int32_t, KernelSet);
 
-using CodecBenchmark = void (*)(benchmark::State &, SignalKind, std::int32_t);
-
-void encode_frames(benchmark::State &state, SignalKind kind, std::int32_t bitrate) {
+void encode_frames(benchmark::State &state, SignalKind kind, std::int32_t bitrate, KernelSet kernels) {
   const BenchSignal &signal = bench_signal(kind);
   if (!require_signal(state, signal)) return;
-  G719EncoderState *enc = g719_encoder_create(bitrate);
+  G719EncoderState *enc = g719_encoder_create_with_kernels(bitrate, kernels);
   if (enc == nullptr) {
-    state.SkipWithError("g719_encoder_create refused the bitrate");
+    state.SkipWithError("g719_encoder_create_with_kernels refused the bitrate or the kernel set");
     return;
   }
   std::uint8_t frame[G719_MAX_FRAME_BYTES];
@@ -48,11 +39,11 @@ void encode_frames(benchmark::State &state, SignalKind kind, std::int32_t bitrat
   set_frame_counters(state);
 }
 
-void decode_frames(benchmark::State &state, SignalKind kind, std::int32_t bitrate) {
+void decode_frames(benchmark::State &state, SignalKind kind, std::int32_t bitrate, KernelSet kernels) {
   const BenchSignal &signal = bench_signal(kind);
   if (!require_signal(state, signal)) return;
   const std::vector<std::uint8_t> &stream = encoded_stream(kind, bitrate);
-  G719DecoderState *dec = g719_decoder_create(bitrate);
+  G719DecoderState *dec = g719_decoder_create_with_kernels(bitrate, kernels);
   if (dec == nullptr || stream.empty()) {
     g719_decoder_free(dec);
     state.SkipWithError("no decoder or no encoded stream for the bitrate");
@@ -74,14 +65,14 @@ void decode_frames(benchmark::State &state, SignalKind kind, std::int32_t bitrat
 // The whole signal per iteration with fresh instances: a fixed amount of work
 // per iteration, so instruction counts (bench/count-instructions) repeat
 // exactly from run to run.
-void encode_signal(benchmark::State &state, SignalKind kind, std::int32_t bitrate) {
+void encode_signal(benchmark::State &state, SignalKind kind, std::int32_t bitrate, KernelSet kernels) {
   const BenchSignal &signal = bench_signal(kind);
   if (!require_signal(state, signal)) return;
   std::uint8_t frame[G719_MAX_FRAME_BYTES];
   for (auto _ : state) {
-    G719EncoderState *enc = g719_encoder_create(bitrate);
+    G719EncoderState *enc = g719_encoder_create_with_kernels(bitrate, kernels);
     if (enc == nullptr) {
-      state.SkipWithError("g719_encoder_create refused the bitrate");
+      state.SkipWithError("g719_encoder_create_with_kernels refused the bitrate or the kernel set");
       break;
     }
     for (int i = 0; i < signal.frames; i++) {
@@ -94,7 +85,7 @@ void encode_signal(benchmark::State &state, SignalKind kind, std::int32_t bitrat
   set_frame_counters(state, signal.frames);
 }
 
-void decode_signal(benchmark::State &state, SignalKind kind, std::int32_t bitrate) {
+void decode_signal(benchmark::State &state, SignalKind kind, std::int32_t bitrate, KernelSet kernels) {
   const BenchSignal &signal = bench_signal(kind);
   if (!require_signal(state, signal)) return;
   const std::vector<std::uint8_t> &stream = encoded_stream(kind, bitrate);
@@ -105,9 +96,9 @@ void decode_signal(benchmark::State &state, SignalKind kind, std::int32_t bitrat
   const std::size_t bytes = stream.size() / static_cast<std::size_t>(signal.frames);
   std::int16_t pcm[G719_FRAME_SAMPLES];
   for (auto _ : state) {
-    G719DecoderState *dec = g719_decoder_create(bitrate);
+    G719DecoderState *dec = g719_decoder_create_with_kernels(bitrate, kernels);
     if (dec == nullptr) {
-      state.SkipWithError("g719_decoder_create refused the bitrate");
+      state.SkipWithError("g719_decoder_create_with_kernels refused the bitrate or the kernel set");
       break;
     }
     for (int i = 0; i < signal.frames; i++) {
@@ -123,12 +114,10 @@ void decode_signal(benchmark::State &state, SignalKind kind, std::int32_t bitrat
 void register_on_both_paths(const std::string &name, const std::string &suffix, CodecBenchmark run,
                             SignalKind kind, std::int32_t bitrate) {
   benchmark::RegisterBenchmark((name + "/" + suffix).c_str(), [=](benchmark::State &state) {
-    const KernelPath path(false);
-    run(state, kind, bitrate);
+    run(state, kind, bitrate, g719_preferred_kernel_set());
   });
   benchmark::RegisterBenchmark((name + "_portable/" + suffix).c_str(), [=](benchmark::State &state) {
-    const KernelPath path(true);
-    run(state, kind, bitrate);
+    run(state, kind, bitrate, KernelSet::kPortable);
   });
 }
 

@@ -20,16 +20,4 @@ void div_s_by_zero() {
   std::abort();
 }
 
-void div_l_by_zero() {
-  std::printf("Division by 0 in div_l, Fatal error \n");
-  std::fflush(stdout);
-  std::exit(0);
-}
-
-void div_l_error() {
-  std::printf("Division Error in div_l, Fatal error \n");
-  std::fflush(stdout);
-  std::exit(0);
-}
-
 }  // namespace basop_detail

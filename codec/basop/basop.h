@@ -5,11 +5,12 @@
 // contract, not an approximation. They are header-only inline functions
 // because they run tens of thousands of times per frame.
 //
+// Only the operators the codec calls are defined.
+//
 // Flags: `Overflow` is set to 1 by every operator that clamps its result and
 // is never cleared by ordinary operators; `Carry` is touched only by the carry
-// arithmetic (L_add_c, L_sub_c, L_macNs, L_msuNs, L_sat). Both are
-// thread-local, so codec instances running on different threads never see
-// each other's flag changes.
+// arithmetic (L_add_c). Both are thread-local, so codec instances running on
+// different threads never see each other's flag changes.
 //
 // Arguments are taken at their declared width: a Word16 parameter receives
 // the low 16 bits of whatever the caller computed, sign-extended.
@@ -19,7 +20,6 @@
 
 using Word16 = std::int16_t;
 using Word32 = std::int32_t;
-using UWord16 = std::uint16_t;
 using UWord32 = std::uint32_t;
 using Flag = std::int32_t;
 
@@ -39,11 +39,9 @@ extern constinit thread_local Flag Overflow G719_FLAG_TLS;
 extern constinit thread_local Flag Carry G719_FLAG_TLS;
 
 namespace basop_detail {
-// Precondition failures of the divisions; they print and end the process.
+// Precondition failures of the division; they print and end the process.
 [[noreturn]] void div_s_error(Word16 num, Word16 den);
 [[noreturn]] void div_s_by_zero();
-[[noreturn]] void div_l_by_zero();
-[[noreturn]] void div_l_error();
 }  // namespace basop_detail
 
 // ---------------------------------------------------------------- 16 bit
@@ -71,12 +69,6 @@ static inline Word16 sub(Word16 a, Word16 b) { return saturate(static_cast<Word3
 static inline Word16 abs_s(Word16 a) {
   if (a == MIN_16) return MAX_16;
   return static_cast<Word16>(a < 0 ? -a : a);
-}
-
-// -a; MIN_16 gives MAX_16 without touching Overflow.
-static inline Word16 negate(Word16 a) {
-  if (a == MIN_16) return MAX_16;
-  return static_cast<Word16>(-a);
 }
 
 static inline Word16 shr(Word16 a, Word16 n);
@@ -126,14 +118,6 @@ static inline Word16 mult(Word16 a, Word16 b) {
   return saturate((static_cast<Word32>(a) * b) >> 15);
 }
 
-// (a*b + 2^14) >> 15, saturated: rounded Q15 product.
-static inline Word16 mult_r(Word16 a, Word16 b) {
-  return saturate((static_cast<Word32>(a) * b + 16384) >> 15);
-}
-
-// a*b without doubling, saturated.
-static inline Word16 i_mult(Word16 a, Word16 b) { return saturate(static_cast<Word32>(a) * b); }
-
 // High 16 bits of L (arithmetic).
 static inline Word16 extract_h(Word32 L) { return static_cast<Word16>(L >> 16); }
 
@@ -180,14 +164,6 @@ static inline Word32 L_abs(Word32 L) {
   return L < 0 ? -L : L;
 }
 
-// a * 65536.
-static inline Word32 L_deposit_h(Word16 a) {
-  return static_cast<Word32>(static_cast<UWord32>(static_cast<Word32>(a)) << 16);
-}
-
-// a, sign-extended.
-static inline Word32 L_deposit_l(Word16 a) { return a; }
-
 // 2*a*b (Q15 x Q15 -> Q31); -32768 * -32768 gives MAX_32 and sets Overflow.
 static inline Word32 L_mult(Word16 a, Word16 b) {
   const Word32 p = static_cast<Word32>(a) * b;
@@ -200,12 +176,6 @@ static inline Word32 L_mult(Word16 a, Word16 b) {
 
 // Plain a*b; cannot overflow.
 static inline Word32 L_mult0(Word16 a, Word16 b) { return static_cast<Word32>(a) * b; }
-
-// L_add(L, L_mult(a, b)).
-static inline Word32 L_mac(Word32 L, Word16 a, Word16 b) { return L_add(L, L_mult(a, b)); }
-
-// L_sub(L, L_mult(a, b)).
-static inline Word32 L_msu(Word32 L, Word16 a, Word16 b) { return L_sub(L, L_mult(a, b)); }
 
 // L_add(L, a*b).
 static inline Word32 L_mac0(Word32 L, Word16 a, Word16 b) { return L_add(L, L_mult0(a, b)); }
@@ -262,12 +232,6 @@ static inline Word32 L_shr_r(Word32 L, Word16 n) {
 // Round the high half: extract_h(L_add(L, 0x8000)).
 static inline Word16 round_fx(Word32 L) { return extract_h(L_add(L, 32768)); }
 
-// round_fx(L_mac(L, a, b)).
-static inline Word16 mac_r(Word32 L, Word16 a, Word16 b) { return round_fx(L_mac(L, a, b)); }
-
-// round_fx(L_msu(L, a, b)).
-static inline Word16 msu_r(Word32 L, Word16 a, Word16 b) { return round_fx(L_msu(L, a, b)); }
-
 // L * n / 32768 keeping L's Q format: the unsigned low half times n, shifted
 // right by 15 (floor), plus L_mult(extract_h(L), n) through L_add.
 static inline Word32 L_mls(Word32 L, Word16 n) {
@@ -310,57 +274,6 @@ static inline Word32 L_add_c(Word32 L1, Word32 L2) {
   return out;
 }
 
-// L1 - L2 - (1 - Carry) with borrow, wrapping; rewrites Overflow and Carry.
-static inline Word32 L_sub_c(Word32 L1, Word32 L2) {
-  if (Carry != 0) {
-    Carry = 0;
-    if (L2 != MIN_32) return L_add_c(L1, -L2);
-    const Word32 out = static_cast<Word32>(static_cast<UWord32>(L1) - static_cast<UWord32>(L2));
-    if (L1 > 0) {
-      Overflow = 1;
-      Carry = 0;
-    }
-    return out;
-  }
-  const Word32 test = static_cast<Word32>(static_cast<UWord32>(L1) - static_cast<UWord32>(L2));
-  const Word32 out = static_cast<Word32>(static_cast<UWord32>(test) - 1u);
-  Flag k = 0;
-  if (test < 0 && L1 > 0 && L2 < 0) {
-    Overflow = 1;
-    k = 0;
-  } else if (test > 0 && L1 < 0 && L2 > 0) {
-    Overflow = 1;
-    k = 0;
-  } else if (test > 0 && (L1 ^ L2) > 0) {
-    Overflow = 0;
-    k = 1;
-  }
-  if (test == MIN_32) {
-    Overflow = 1;
-    Carry = k;
-  } else {
-    Carry = k;
-  }
-  return out;
-}
-
-// L_add_c(L, L_mult(a, b)).
-static inline Word32 L_macNs(Word32 L, Word16 a, Word16 b) { return L_add_c(L, L_mult(a, b)); }
-
-// L_sub_c(L, L_mult(a, b)).
-static inline Word32 L_msuNs(Word32 L, Word16 a, Word16 b) { return L_sub_c(L, L_mult(a, b)); }
-
-// After carry arithmetic: if Overflow, MIN_32 (Carry set) or MAX_32, and both
-// flags are cleared; otherwise L.
-static inline Word32 L_sat(Word32 L) {
-  if (Overflow != 0) {
-    L = Carry != 0 ? MIN_32 : MAX_32;
-    Carry = 0;
-    Overflow = 0;
-  }
-  return L;
-}
-
 // ---------------------------------------------------------------- division
 
 // Q15 quotient num/den by 15 steps of restoring division. Requires
@@ -384,23 +297,3 @@ static inline Word16 div_s(Word16 num, Word16 den) {
   return q;
 }
 
-// Q15 quotient L_num / (den * 65536). Requires L_num >= 0 and den > 0; a
-// violation prints a message to standard output and exits with status 0.
-static inline Word16 div_l(Word32 L_num, Word16 den) {
-  if (den == 0) basop_detail::div_l_by_zero();
-  if (L_num < 0 || den < 0) basop_detail::div_l_error();
-  Word32 L_den = L_deposit_h(den);
-  if (L_num >= L_den) return MAX_16;
-  L_num = L_shr(L_num, 1);
-  L_den = L_shr(L_den, 1);
-  Word16 q = 0;
-  for (int i = 0; i < 15; ++i) {
-    q = shl(q, 1);
-    L_num = L_shl(L_num, 1);
-    if (L_num >= L_den) {
-      L_num = L_sub(L_num, L_den);
-      q = add(q, 1);
-    }
-  }
-  return q;
-}

@@ -1,54 +1,27 @@
 // Bit words: inside the codec a frame is an array of Word16, one per bit, in
 // transmission order. Writers store only BIT_WORD_ZERO or BIT_WORD_ONE;
 // readers take exactly BIT_WORD_ONE as a 1 and anything else as a 0.
-// Multi-bit values are stored most significant bit first. None of these
-// primitives keeps a cursor: callers advance their own.
+// Multi-bit fields are stored most significant bit first.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "basop/basop.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 inline constexpr Word16 BIT_WORD_ZERO = 0x007F;
 inline constexpr Word16 BIT_WORD_ONE = 0x0081;
 
-// Writes the n low bits of value into words[0 .. n-1]; n < 1 writes nothing.
-void g719_write_value(Word16 value, Word16 n, Word16 *words);
-
-// Writes count values of width bits back to back. Width 1 is special: it
-// writes the single value values[0] on count bits and touches nothing else.
-void g719_write_values(const Word16 *values, Word16 count, Word16 width, Word16 *words);
-
-// Reads an n-bit value from words[0 .. n-1] into *value (0 when n < 1).
-void g719_read_value(const Word16 *words, Word16 n, Word16 *value);
-
-// Reads count values of width bits into values; width 1 reads the single
-// value values[0] on count bits and leaves the rest of values untouched.
-void g719_read_values(const Word16 *words, Word16 count, Word16 width, Word16 *values);
-
-// The one-word-per-step forms of g719_write_value and g719_read_value. The
-// two functions above give exactly their results (values and Overflow) in
-// blocks of 8 words; these stay as the reference the block forms are tested
-// against.
-void g719_write_value_bitwise(Word16 value, Word16 n, Word16 *words);
-void g719_read_value_bitwise(const Word16 *words, Word16 n, Word16 *value);
-
 namespace bit_words_detail {
 
-struct ByteWords {
-  Word16 words[256][8];  // bit words of every byte, most significant bit first
+struct ByteTables {
+  Word16 words[256][8];        // bit words of every byte, most significant bit first
   std::uint8_t reversed[256];  // every byte with its bit order reversed
 };
 
-constexpr ByteWords make_byte_words() {
-  ByteWords t{};
+constexpr ByteTables make_byte_tables() {
+  ByteTables t{};
   for (int v = 0; v < 256; ++v) {
     int r = 0;
     for (int b = 0; b < 8; ++b) {
@@ -60,34 +33,36 @@ constexpr ByteWords make_byte_words() {
   return t;
 }
 
-inline constexpr ByteWords kByteWords = make_byte_words();
-
 }  // namespace bit_words_detail
 
-// The bits of 16 words (1 exactly for BIT_WORD_ONE), words[0] in bit 15.
-// Reads exactly words[0 .. 15].
-inline std::uint32_t g719_gather_16_bits_portable(const Word16 *words) {
-  std::uint32_t bits = 0;
-  for (int k = 0; k < 16; ++k) bits = (bits << 1) | (words[k] == BIT_WORD_ONE ? 1u : 0u);
-  return bits;
+inline constexpr bit_words_detail::ByteTables kByteTables = bit_words_detail::make_byte_tables();
+
+// The bits of words[0 .. 3] (1 exactly for BIT_WORD_ONE), words[0] in bit 3,
+// four words at a time in one 64-bit register: t = x ^ BIT_WORD_ONE per
+// lane is 0 exactly where a word is a 1 bit; ((t & 0x7FFF) + 0x7FFF) | t has
+// bit 15 clear only there (no carry crosses a lane); and one multiply moves
+// the four lane bits, at 0, 16, 32 and 48 once shifted down, to bits 63, 62,
+// 61 and 60 (the other partial products land on distinct bits below 60).
+inline unsigned gather_4_bits(const Word16 *words) {
+  constexpr std::uint64_t kOnes = 0x0081008100810081u;
+  constexpr std::uint64_t kLow = 0x7FFF7FFF7FFF7FFFu;
+  constexpr std::uint64_t kGather = (std::uint64_t{1} << 63) | (std::uint64_t{1} << 46) | (std::uint64_t{1} << 29) |
+                                    (std::uint64_t{1} << 12);
+  const std::uint64_t x = static_cast<std::uint64_t>(static_cast<std::uint16_t>(words[0])) |
+                          static_cast<std::uint64_t>(static_cast<std::uint16_t>(words[1])) << 16 |
+                          static_cast<std::uint64_t>(static_cast<std::uint16_t>(words[2])) << 32 |
+                          static_cast<std::uint64_t>(static_cast<std::uint16_t>(words[3])) << 48;
+  const std::uint64_t t = x ^ kOnes;
+  const std::uint64_t ones = ~(((t & kLow) + kLow) | t) & ~kLow;
+  return static_cast<unsigned>(((ones >> 15) * kGather) >> 60);
 }
 
-inline std::uint32_t g719_gather_16_bits(const Word16 *words) {
-#if defined(__SSE2__)
-  // SSE2 is part of every x86-64 processor, so this runs on both kernel
-  // paths; tests compare it with the plain loop directly.
-  // Compare all 16 words with BIT_WORD_ONE, narrow the masks to bytes and
-  // take their sign bits: bit k is words[k]. Reverse the two bytes' bit order
-  // to put words[0] on top.
-  const __m128i one = _mm_set1_epi16(BIT_WORD_ONE);
-  const __m128i lo = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(words)), one);
-  const __m128i hi = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(words + 8)), one);
-  const std::uint32_t m = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(lo, hi)));
-  const auto &rev = bit_words_detail::kByteWords.reversed;
-  return (static_cast<std::uint32_t>(rev[m & 0xFF]) << 8) | rev[m >> 8];
-#else
-  return g719_gather_16_bits_portable(words);
-#endif
+// The bits of words[0 .. 15] (1 exactly for BIT_WORD_ONE), words[0] in bit
+// 15. Reads exactly those 16 words. The AVX2 set's twin is in
+// frame/bit_words_avx2.h.
+inline std::uint32_t gather_16_bits(const Word16 *words) {
+  return (gather_4_bits(words) << 12) | (gather_4_bits(words + 4) << 8) | (gather_4_bits(words + 8) << 4) |
+         gather_4_bits(words + 12);
 }
 
 // Writes bit fields one after another from a start address, 8 words at a time
@@ -104,7 +79,7 @@ class BitWordWriter {
     count_ += n;
     while (count_ >= 8) {
       count_ -= 8;
-      std::memcpy(out_, bit_words_detail::kByteWords.words[(pending_ >> count_) & 0xFF], 8 * sizeof(Word16));
+      std::memcpy(out_, kByteTables.words[(pending_ >> count_) & 0xFF], 8 * sizeof(Word16));
       out_ += 8;
     }
   }
@@ -123,10 +98,12 @@ class BitWordWriter {
   int count_ = 0;              // 0..7 between calls
 };
 
-// Reads bit fields from words[0 .. available-1], loading them 16 at a time.
-// It never touches a word at or past words[available]: such words read as 0
-// bits, as BIT_WORD_ZERO padding would. consumed() tells how many words the
-// fields taken so far occupy, whatever was loaded ahead.
+// Reads bit fields from words[0 .. available-1], loading them 16 at a time
+// with the kernel set K's gather_16_bits. It never touches a word at or past
+// words[available]: such words read as 0 bits, as BIT_WORD_ZERO padding
+// would. consumed() tells how many words the fields taken so far occupy,
+// whatever was loaded ahead.
+template <class K>
 class BitWordReader {
  public:
   BitWordReader(const Word16 *words, std::ptrdiff_t available) : words_(words), available_(available) {}
@@ -157,7 +134,7 @@ class BitWordReader {
     while (count_ <= 48) {
       std::uint32_t chunk = 0;
       if (available_ - loaded_ >= 16) {
-        chunk = g719_gather_16_bits(words_ + loaded_);
+        chunk = K::gather_16_bits(words_ + loaded_);
       } else {
         for (int k = 0; k < 16; ++k) {
           const bool one = loaded_ + k < available_ && words_[loaded_ + k] == BIT_WORD_ONE;

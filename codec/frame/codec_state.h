@@ -1,18 +1,20 @@
-// Instance records: all of one stream's frame-to-frame codec state.
+// Instance records: all of one stream's frame-to-frame codec state, and the
+// kernel set its frames run on.
 #pragma once
 
-#include "basop/basop.h"
+#include <cstdlib>
 
-inline constexpr int kFrameSamples = 960;
-inline constexpr int kMaxFrameBits = 2560;  // 128000 bit/s
+#include "basop/basop.h"
+#include "frame/frame_geometry.h"
+#include "frame/kernel_choice.h"
 
 struct G719EncoderState {
   Word32 bitrate;
   Word32 bits_per_frame;
   Word32 bytes_per_frame;
   Word32 samples_per_frame;
-  Word16 bit_words[kMaxFrameBits];  // the frame being built
-  Word32 window_history[480];       // saved fold of the previous frame
+  Word16 bit_words[kMaxFrameBits];   // the frame being built
+  Word32 window_history[kHalfFrame];  // saved fold of the previous frame
   Word16 transient_hangover;
   Word16 hp_prev_out;
   Word16 hp_prev_in;
@@ -21,6 +23,7 @@ struct G719EncoderState {
   Word16 frame_bits;
   Word16 spectral_bits_stationary;  // frame_bits - 3
   Word16 spectral_bits_transient;   // frame_bits - 1
+  KernelSet kernels;                // chosen at create, never changed
 };
 
 // Capacity of the decoder's bit-word array. The spectral decoder reads as many
@@ -54,16 +57,36 @@ struct G719DecoderState {
   Word32 bytes_per_frame;
   Word32 samples_per_frame;
   Word16 bit_words[kDecoderBitWordsCapacity];  // the frame being read, then BIT_WORD_ZERO padding
-  Word32 overlap_history[960];      // second half of the previous synthesis
+  Word32 overlap_history[kFrameSamples];       // second half of the previous synthesis
   Word16 frame_bits;
   Word16 spectral_bits_stationary;
   Word16 spectral_bits_transient;
-  Word32 prev_coefficients[960];  // last frame's coefficients, for concealment
+  Word32 prev_coefficients[kFrameSamples];  // last frame's coefficients, for concealment
   Word16 prev_transient;
   Word16 prev_norm_shift;
+  KernelSet kernels;  // chosen at create, never changed
 };
 
 // True for bitrates an instance can hold: multiples of 400 in [32000, 128000].
 constexpr bool g719_bitrate_supported(Word32 bitrate) {
-  return bitrate >= 32000 && bitrate <= 128000 && bitrate % 400 == 0;
+  return bitrate >= kMinBitrate && bitrate <= kMaxBitrate && bitrate % kBitrateStep == 0;
+}
+
+// A new record of either kind with its frame sizes, bit budgets and kernel
+// set filled in and its frame state not yet set; null for a bitrate or a
+// kernel set it cannot hold, or without memory.
+template <class State>
+State *new_instance_record(Word32 bitrate, KernelSet kernels) {
+  if (!g719_bitrate_supported(bitrate) || !g719_kernel_set_supported(kernels)) return nullptr;
+  auto *state = static_cast<State *>(std::malloc(sizeof(State)));
+  if (state == nullptr) return nullptr;
+  state->bitrate = bitrate;
+  state->bits_per_frame = bitrate / kFramesPerSecond;
+  state->bytes_per_frame = state->bits_per_frame / 8;
+  state->samples_per_frame = kFrameSamples;
+  state->frame_bits = static_cast<Word16>(state->bits_per_frame);
+  state->spectral_bits_stationary = sub(state->frame_bits, 3);
+  state->spectral_bits_transient = sub(state->frame_bits, 1);
+  state->kernels = kernels;
+  return state;
 }

@@ -6,7 +6,7 @@
 #include "basop/basop.h"
 #include "frame/codec_state.h"
 
-// Decodes one frame.
+// Decodes one frame; every stage runs on the kernel set K.
 //
 // bit_words: the frame's bit words; they are read only when bad_frame is 0.
 //   The array must hold the whole decoder bit-word capacity of the state
@@ -20,4 +20,5 @@
 // pcm: receives exactly 960 samples.
 // state: reads the frame budgets; updates the concealment memory and the
 //   synthesis overlap.
+template <class K>
 void g719_decode_frame(const Word16 *bit_words, Word16 bad_frame, Word16 *pcm, G719DecoderState *state);

@@ -1,42 +1,14 @@
-#include "spectral_dec/dequantize_avx2.h"
-
+// The dequantization of a band group with AVX2: each vector of a band with
+// 2..9 bits per coefficient goes from its index to its codebook point and
+// on to its scaled coefficients in one register, the whole band in one
+// loop; one-bit vectors are copied from the scaled one-bit codebook.
 #include "spectral_dec/coefficient_decoding.h"
-#include "spectral_enc/lattice.h"
-#include "spectral_enc/lattice_avx2.h"
-#include "spectral_enc/lattice_tables.h"
-
-namespace {
-
-constexpr int kVectorLength = 8;
-
-struct ScaledOnebit {
-  alignas(16) Word16 v[kOnebitCodebookSize * kVectorLength];
-  bool exact;
-};
-
-ScaledOnebit build_scaled_onebit() {
-  ScaledOnebit t{};
-  const Flag saved = Overflow;
-  Overflow = 0;
-  for (int n = 0; n < kOnebitCodebookSize * kVectorLength; ++n) {
-    t.v[n] = add(mult(shl(onebit_codebook[n], 8), 29789), 4);
-  }
-  t.exact = Overflow == 0;
-  Overflow = saved;
-  return t;
-}
-
-// Built at start-up (onebit_codebook is a constant, so it is ready then),
-// which keeps a first-use check out of every call.
-const ScaledOnebit scaled_onebit = build_scaled_onebit();
-
-}  // namespace
-
-const Word16 *scaled_onebit_codebook() { return scaled_onebit.exact ? scaled_onebit.v : nullptr; }
 
 #if defined(__x86_64__)
 
+#include "spectral_enc/lattice.h"
 #include "spectral_enc/lattice_avx2_lanes.h"
+#include "spectral_enc/lattice_tables.h"
 
 namespace {
 
@@ -45,10 +17,10 @@ using namespace lattice_lanes;
 // One vector of a band with R bits whose index has a component outside
 // 0..2^R-1: the operator steps.
 void dequantize_vector_stepwise(const Word16 *k, Word16 R, Word16 *out) {
-  Word16 x[kVectorLength];
-  d8_index_to_point_portable(k, x, R);
+  Word16 x[kLatticeDim];
+  d8_index_to_point(k, x, R);
   const Word16 shift = sub(13, R);
-  for (int i = 0; i < kVectorLength; i++) out[i] = add(mult(shl(x[i], shift), 6144), 4);
+  for (int i = 0; i < kLatticeDim; i++) out[i] = add(mult(shl(x[i], shift), 6144), 4);
 }
 
 // A band of R = 2..9 bits per coefficient, `vectors` vectors of 8.
@@ -64,15 +36,15 @@ void dequantize_vector_stepwise(const Word16 *k, Word16 R, Word16 *out) {
 // 2^14 is floor(a 6144 / 2^15) = floor(a 12288 / 2^16), the high half of
 // the 16-bit product by 12288, and within +-2304, so adding 4 cannot
 // saturate either.
-LATTICE_AVX2 void lattice_band(const Word16 *index, Word16 R, int vectors, Word16 *normalized) {
+G719_AVX2 static inline void lattice_band(const Word16 *index, Word16 R, int vectors, Word16 *normalized) {
   const Resolution c = resolution_of(R);
   const __m128i shift = _mm_cvtsi32_si128(13 - R);
   const __m128i factor = _mm_set1_epi16(12288);
   const __m128i offset = _mm_set1_epi16(4);
   const __m128i zero = _mm_setzero_si128();
   for (int v = 0; v < vectors; v++) {
-    const Word16 *k_in = index + v * kVectorLength;
-    Word16 *out = normalized + v * kVectorLength;
+    const Word16 *k_in = index + v * kLatticeDim;
+    Word16 *out = normalized + v * kLatticeDim;
     const __m128i k = load8(k_in);
     const __m128i outside = _mm_or_si128(_mm_cmpgt_epi16(k, c.modulus_m1), _mm_cmpgt_epi16(zero, k));
     if (_mm_testz_si128(outside, outside) == 0) {
@@ -88,28 +60,28 @@ LATTICE_AVX2 void lattice_band(const Word16 *index, Word16 R, int vectors, Word1
 // or all 4 when its index is below 16 and the previous one was below 128
 // (sub(previous, 128) < 0 keeps the sign of the difference). Indices
 // outside 0..255 that are not zeroed take the operator steps.
-LATTICE_AVX2 void onebit_band(const Word16 *index, const Word16 *table, int vectors, Word16 *normalized) {
+G719_AVX2 static inline void onebit_band(const Word16 *index, const Word16 *table, int vectors, Word16 *normalized) {
   const __m128i fours = _mm_set1_epi16(4);
   Word16 previous = 32767;
   for (int v = 0; v < vectors; v++) {
-    const Word16 j = index[v * kVectorLength];
-    Word16 *out = normalized + v * kVectorLength;
+    const Word16 j = index[v * kLatticeDim];
+    Word16 *out = normalized + v * kLatticeDim;
     if (previous < 128 && j < 16) {
       store8(out, fours);
     } else if (j >= 0 && j < kOnebitCodebookSize) {
-      store8(out, load8(table + j * kVectorLength));
+      store8(out, load8(table + j * kLatticeDim));
     } else {
       // Not an index of the codebook: the whole band again by the operator
       // loop, which rewrites the vectors before with the same values.
       const Word16 one = 1;
-      dequantize_band_group_portable(index, &one, 0, 1, static_cast<Word16>(vectors * kVectorLength), normalized);
+      dequantize_band_group(index, &one, 0, 1, static_cast<Word16>(vectors * kLatticeDim), normalized);
       return;
     }
     previous = j;
   }
 }
 
-LATTICE_AVX2_KERNEL void group_kernel(const Word16 *index, const Word16 *allocation, Word16 first_band,
+G719_AVX2 void group_kernel(const Word16 *index, const Word16 *allocation, Word16 first_band,
                                       Word16 end_band, Word16 width, const Word16 *onebit, Word16 *normalized) {
   const int vectors = width >> 3;
   int off = 0;
@@ -122,10 +94,10 @@ LATTICE_AVX2_KERNEL void group_kernel(const Word16 *index, const Word16 *allocat
     } else if (r <= 0) {
       Word16 *out = normalized + off;
       int i = 0;
-      for (; i + kVectorLength <= width; i += kVectorLength) store8(out + i, _mm_setzero_si128());
+      for (; i + kLatticeDim <= width; i += kLatticeDim) store8(out + i, _mm_setzero_si128());
       for (; i < width; i++) out[i] = 0;
     } else {
-      dequantize_band_group_portable(index + off, allocation, static_cast<Word16>(b), static_cast<Word16>(b + 1),
+      dequantize_band_group(index + off, allocation, static_cast<Word16>(b), static_cast<Word16>(b + 1),
                                      width, normalized + off);
     }
   }
@@ -140,7 +112,7 @@ void dequantize_band_group_avx2(const Word16 *index, const Word16 *allocation, W
   // of at most 255 coefficients, so the operator loop's add(off, width)
   // never saturates; other groups take the operator loop.
   if (width < 0 || width > 255 || end_band - first_band > 128 || onebit == nullptr) {
-    dequantize_band_group_portable(index, allocation, first_band, end_band, width, normalized);
+    dequantize_band_group(index, allocation, first_band, end_band, width, normalized);
     return;
   }
   group_kernel(index, allocation, first_band, end_band, width, onebit, normalized);

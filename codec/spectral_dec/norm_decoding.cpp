@@ -2,23 +2,14 @@
 
 #include <cstdint>
 
-#include "frame/bit_words.h"
+#include "frame/kernel_sets.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/norm_huffman.h"
 #include "spectral_enc/norm_quantizer.h"
 
 namespace {
 
-constexpr Word16 kNumNormSymbols = 43;
-constexpr Word16 kFirstNormBits = 5;
-constexpr Word16 kSymbolBits = 5;
-constexpr Word16 kMaxNormIndex = 39;
-
-Word16 read_bit(const Word16 *&p) {
-  const Word16 bit = sub(*p, BIT_WORD_ONE) == 0 ? 1 : 0;
-  ++p;
-  return bit;
-}
+constexpr Word16 kMaxNormIndex = kNumNormIndices - 1;
 
 Word16 clamp_norm_index(Word16 index) {
   if (index < 0) return 0;
@@ -49,8 +40,8 @@ constexpr NormLookupTable build_norm_lookup_table() {
   for (int symbol = 0; symbol < kNumNormDiffCodes; ++symbol) {
     const int spare = kLookupBits - norm_diff_huffman_lengths[symbol];
     for (int s = 0; s < (1 << spare); ++s) {
-      t.entry[(norm_diff_huffman_codes[symbol] << spare) | s] =
-          NormLookupEntry{static_cast<std::uint8_t>(symbol), static_cast<std::uint8_t>(norm_diff_huffman_lengths[symbol])};
+      t.entry[(norm_diff_huffman_codes[symbol] << spare) | s] = NormLookupEntry{
+          static_cast<std::uint8_t>(symbol), static_cast<std::uint8_t>(norm_diff_huffman_lengths[symbol])};
     }
   }
   return t;
@@ -68,52 +59,6 @@ static_assert(every_pattern_decodes());
 
 }  // namespace
 
-void decode_norm_symbols(const Word16 *cursor, Word16 count, Word16 *symbols) {
-  const Word16 *p = cursor;
-  for (Word16 i = 1; i < count; i++) {
-    // The code tree: two payload bits b0 b1, then prefix bits that select the
-    // length class (c = 0: 3 bits; d = 0: 4 bits; f = 0: 6 bits; else 7).
-    const Word16 b0 = read_bit(p);
-    const Word16 b1 = read_bit(p);
-    const Word16 low = add(shl(b0, 1), b1);
-    Word16 symbol;
-    if (read_bit(p) == 0) {
-      symbol = add(sub(16, shl(b0, 1)), b1);
-    } else if (read_bit(p) == 0) {
-      symbol = add(add(12, extract_l(L_mult0(6, b0))), b1);
-    } else {
-      const Word16 e = read_bit(p);
-      if (read_bit(p) == 0) {
-        symbol = add(e == 0 ? Word16{8} : Word16{20}, low);
-      } else {
-        symbol = add(low, shl(read_bit(p), 2));
-        if (e != 0) symbol = add(symbol, 24);
-      }
-    }
-    symbols[i] = symbol;
-  }
-}
-
-Word16 read_norm_symbols(const Word16 **cursor, Word16 huffman_coded, Word16 *symbols) {
-  g719_read_value(*cursor, kFirstNormBits, &symbols[0]);
-  *cursor += kFirstNormBits;
-  Word16 norm_bits = 0;
-  if (huffman_coded == 0) {
-    for (Word16 i = 1; i <= kNumNormSymbols; i++) {
-      g719_read_value(*cursor, kSymbolBits, &symbols[i]);
-      *cursor += kSymbolBits;
-    }
-    norm_bits = extract_l(L_mult0(kNumNormSymbols, kSymbolBits));
-  } else {
-    decode_norm_symbols(*cursor, add(kNumNormSymbols, 1), symbols);
-    for (Word16 i = 1; i <= kNumNormSymbols; i++) {
-      norm_bits = add(norm_bits, norm_diff_huffman_lengths[symbols[i]]);
-    }
-    *cursor += norm_bits;
-  }
-  return norm_bits;
-}
-
 void rebuild_norm_indices(const Word16 *symbols, Word16 transient, Word16 *norm_index, Word16 *norm_level) {
   if (transient == 0) {
     norm_index[0] = clamp_norm_index(symbols[0]);
@@ -127,19 +72,20 @@ void rebuild_norm_indices(const Word16 *symbols, Word16 transient, Word16 *norm_
   }
 }
 
-Word16 read_norm_symbols(BitWordReader &caller_reader, Word16 huffman_coded, Word16 *symbols) {
+template <class K>
+Word16 read_norm_symbols(BitWordReader<K> &caller_reader, Word16 huffman_coded, Word16 *symbols) {
   // A local copy lets the compiler keep the reader in registers across the
   // symbol stores; it goes back to the caller at the end.
-  BitWordReader reader = caller_reader;
-  symbols[0] = static_cast<Word16>(reader.take(kFirstNormBits));
+  BitWordReader<K> reader = caller_reader;
+  symbols[0] = static_cast<Word16>(reader.take(kNormFieldBits));
   if (huffman_coded == 0) {
-    for (Word16 i = 1; i <= kNumNormSymbols; i++) symbols[i] = static_cast<Word16>(reader.take(kSymbolBits));
+    for (Word16 i = 1; i <= kNormDiffCount; i++) symbols[i] = static_cast<Word16>(reader.take(kNormFieldBits));
     caller_reader = reader;
-    return kNumNormSymbols * kSymbolBits;
+    return kFixedNormBits;
   }
   // At most 43 * 7 bits: the plain sum equals the add() chain.
   int norm_bits = 0;
-  for (Word16 i = 1; i <= kNumNormSymbols; i++) {
+  for (Word16 i = 1; i <= kNormDiffCount; i++) {
     const NormLookupEntry e = kNormLookup.entry[reader.peek(kLookupBits)];
     symbols[i] = e.symbol;
     reader.skip(e.length);
@@ -148,3 +94,6 @@ Word16 read_norm_symbols(BitWordReader &caller_reader, Word16 huffman_coded, Wor
   caller_reader = reader;
   return static_cast<Word16>(norm_bits);
 }
+
+template Word16 read_norm_symbols<PortableKernels>(BitWordReader<PortableKernels> &, Word16, Word16 *);
+template Word16 read_norm_symbols<Avx2Kernels>(BitWordReader<Avx2Kernels> &, Word16, Word16 *);

@@ -13,16 +13,14 @@ namespace {
 
 using namespace avx2_ops;
 
-G719_AVX2_KERNEL Word32 scale_kernel(const Word16 *normalized, Word32 *coefficients, const Word16 *norm_indices) {
+G719_AVX2 Word32 scale_kernel(const Word16 *normalized, Word32 *coefficients, const Word16 *norm_indices) {
   __m256i ov = _mm256_setzero_si256();
-  // The peak as the block scaling's kernel takes it: abs gives 2^31 for
-  // MIN_32, which compared unsigned exceeds every other magnitude and is
-  // limited to MAX_32 at the end, as L_abs gives.
+  // The peak of the magnitudes (peak_of_magnitudes).
   __m256i m = _mm256_setzero_si256();
   for (int b = 0; b < kNumBands; b++) {
     const Word16 i = norm_indices[b];
     const Word16 s = sub(2, shr(i, 1));
-    const __m256i factor = _mm256_set1_epi32((i & 1) != 0 ? 23170 : 32768);
+    const __m256i factor = _mm256_set1_epi32((i & 1) != 0 ? kSqrtHalfQ15 : 32768);
     const __m128i left = _mm_cvtsi32_si128(s);
     const __m128i right = _mm_cvtsi32_si128(s < -32 ? 32 : -s);
     for (int k = band_start_table[b]; k < band_end_table[b]; k += 8) {
@@ -34,11 +32,7 @@ G719_AVX2_KERNEL Word32 scale_kernel(const Word16 *normalized, Word32 *coefficie
     }
   }
   flush_overflow(ov);
-  __m128i h = _mm_max_epu32(_mm256_castsi256_si128(m), _mm256_extracti128_si256(m, 1));
-  h = _mm_max_epu32(h, _mm_shuffle_epi32(h, 0x4E));
-  h = _mm_max_epu32(h, _mm_shuffle_epi32(h, 0xB1));
-  const UWord32 top = static_cast<UWord32>(_mm_cvtsi128_si32(h));
-  return top > static_cast<UWord32>(MAX_32) ? MAX_32 : static_cast<Word32>(top);
+  return peak_of_magnitudes(m);
 }
 
 }  // namespace

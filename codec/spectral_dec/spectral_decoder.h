@@ -5,12 +5,15 @@
 
 #include "basop/basop.h"
 
-// Decodes the spectral part of a frame.
+// Decodes the spectral part of a frame, on the kernel set K.
 //
 // cursor: address of the caller's bit-word cursor, positioned on the word
 //   after the transient flag; on return it points at the first word after
 //   the last spare-bit vector (where a stationary frame's noise-level index
 //   starts).
+// end: the end of the caller's bit-word array. The words are loaded 16 at a
+//   time, up to 64 words ahead of the fields, but no word at or past end is
+//   ever loaded: those read as 0 bits, like BIT_WORD_ZERO padding.
 // budget: the bits of the frame available to the spectral part
 //   (frame_bits - 1 for a transient frame, frame_bits - 3 for a stationary
 //   one). The bit allocation is recomputed from it and from the decoded
@@ -22,22 +25,13 @@
 //   vectors (a band served by spare bits has 1).
 // normalized: Word16[800] out, every entry written.
 //
-// Reads: the words are taken as the fields demand and are never compared
-// with the frame length. A frame from a conformant encoder stays within its
-// budget; any other bit pattern reads at most kDecoderBitWordsCapacity - 1
-// words after the cursor (the bound is derived in frame/codec_state.h). The
-// caller's bit-word array must therefore hold kDecoderBitWordsCapacity words
-// from the transient flag on, with the words past the frame's end set to
-// BIT_WORD_ZERO, so that they read as 0 bits.
-void g719_decode_spectrum(const Word16 **cursor, Word16 budget, Word16 transient, Word16 *norm_index,
-                          Word16 *allocation, Word16 *normalized);
-
-// The same decoding for a caller that knows where its bit-word array ends:
-// the words are loaded 16 at a time, up to 64 words ahead of the fields, and
-// code words decoded by look-up, but no word at or past end is ever loaded
-// (those read as 0 bits, like BIT_WORD_ZERO padding). Gives exactly the
-// results and the cursor of g719_decode_spectrum whenever the fields it
-// reads lie before end, which the capacity bound guarantees for an array
-// of kDecoderBitWordsCapacity words from the transient flag on.
-void g719_decode_spectrum_within(const Word16 **cursor, const Word16 *end, Word16 budget, Word16 transient,
-                                 Word16 *norm_index, Word16 *allocation, Word16 *normalized);
+// Reads: the fields are taken as the frame's flags and norms demand and are
+// never compared with the frame length. A frame from a conformant encoder
+// stays within its budget; any other bit pattern reads at most
+// kDecoderBitWordsCapacity - 1 words after the cursor (the bound is derived
+// in frame/codec_state.h), so an array of kDecoderBitWordsCapacity words
+// from the transient flag on, padded with BIT_WORD_ZERO past the frame,
+// holds every field any frame can ask for.
+template <class K>
+void g719_decode_spectrum(const Word16 **cursor, const Word16 *end, Word16 budget, Word16 transient,
+                          Word16 *norm_index, Word16 *allocation, Word16 *normalized);

@@ -1,19 +1,11 @@
 #include "spectral_dec/spectrum_reconstruction.h"
 
-#include "frame/cpu_dispatch.h"
-
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
-#include "spectral_dec/norm_scaling.h"
+#include "frame/kernel_sets.h"
 #include "spectral_enc/band_tables.h"
 
 namespace {
-
-constexpr Word16 kBands = kNumBands;
 
 // The noise-filling codebook is the normalized coefficients of every coded
 // band, in band order. Filling writes only bands without bits, so the coded
@@ -21,15 +13,15 @@ constexpr Word16 kBands = kNumBands;
 // is read from the spectrum itself, as runs of adjacent coded bands
 // (bands are contiguous, so a run is one range of coefficients).
 struct CodedRuns {
-  Word16 start[kBands];
-  Word16 length[kBands];
+  Word16 start[kNumBands];
+  Word16 length[kNumBands];
   int count = 0;
   int total = 0;  // codebook size, at most 800
 };
 
 CodedRuns coded_runs(const Word16 *allocation) {
   CodedRuns runs;
-  for (int b = 0; b < kBands; b++) {
+  for (int b = 0; b < kNumBands; b++) {
     if (allocation[b] == 0) continue;
     if (runs.count > 0 && runs.start[runs.count - 1] + runs.length[runs.count - 1] == band_start_table[b]) {
       runs.length[runs.count - 1] = static_cast<Word16>(runs.length[runs.count - 1] + band_width_table[b]);
@@ -46,11 +38,11 @@ CodedRuns coded_runs(const Word16 *allocation) {
 // Highest coded band of a stationary frame, 43 when none is coded. Transient
 // frames always cover every band.
 Word16 last_filled_band(const Word16 *allocation, Word16 transient) {
-  if (transient != 0) return kBands - 1;
-  for (Word16 b = kBands - 1; b >= 0; b--) {
+  if (transient != 0) return kNumBands - 1;
+  for (Word16 b = kNumBands - 1; b >= 0; b--) {
     if (allocation[b] != 0) return b;
   }
-  return kBands - 1;
+  return kNumBands - 1;
 }
 
 // Bands 0..last without bits take consecutive codebook entries; the codebook
@@ -68,7 +60,8 @@ void fill_uncoded_bands(Word16 *normalized, const Word16 *allocation, Word16 las
     while (k < end) {
       const int left = runs.length[run] - offset;
       const int take = end - k < left ? end - k : left;
-      std::memcpy(normalized + k, normalized + runs.start[run] + offset, static_cast<std::size_t>(take) * sizeof(Word16));
+      std::memcpy(normalized + k, normalized + runs.start[run] + offset,
+                  static_cast<std::size_t>(take) * sizeof(Word16));
       k += take;
       offset += take;
       if (offset == runs.length[run]) {
@@ -79,42 +72,26 @@ void fill_uncoded_bands(Word16 *normalized, const Word16 *allocation, Word16 las
   }
 }
 
-// Copies v[s], v[s-1], ..., v[s-count+1] to v[k], v[k+1], ...; the sources
-// lie below k. With the AVX2 kernels, SSE2 (part of every x86-64
-// processor) reverses 8 words at a time.
-void copy_descending(Word16 *v, int s, int k, int count) {
-  int i = 0;
-#if defined(__SSE2__)
-  const int vector_count = g719_avx2_active() ? count : 0;
-  for (; i + 8 <= vector_count; i += 8) {
-    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(v + s - i - 7));
-    x = _mm_shuffle_epi32(x, 0x1B);  // dwords 3 2 1 0
-    x = _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xB1), 0xB1);  // and the words inside them
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(v + k + i), x);
-  }
-#endif
-  for (; i < count; ++i) v[k + i] = v[s - i];
-}
-
 // Extends a stationary spectrum above coefficient e by mirroring the range
 // h..e-1 (h = e / 2) back and forth: first e-1 down to h, then repeatedly h
 // up to e-1 and e down to h, where e by then holds the copy of e-1. Every
 // source lies at or below e, below every destination, and is final when
 // read. Indices stay in 0..800, so plain int arithmetic replaces the add/sub
 // of the stepwise form.
+template <class K>
 void fold_upward(Word16 *normalized, int e) {
   const int h = e >> 1;
   int k = e;
   auto room = [&k](int want) { return want < kCodedCoefficients - k ? want : kCodedCoefficients - k; };
   int n = room(e - h);
-  copy_descending(normalized, e - 1, k, n);
+  K::copy_descending(normalized, e - 1, k, n);
   k += n;
   while (k < kCodedCoefficients) {
     n = room(e - h);
     std::memcpy(normalized + k, normalized + h, static_cast<std::size_t>(n) * sizeof(Word16));
     k += n;
     n = room(e - h + 1);
-    copy_descending(normalized, e, k, n);
+    K::copy_descending(normalized, e, k, n);
     k += n;
   }
 }
@@ -138,8 +115,13 @@ void attenuate_filled_bands(Word16 *normalized, const Word16 *allocation, Word16
 
 }  // namespace
 
+void copy_descending(Word16 *v, int s, int k, int count) {
+  for (int i = 0; i < count; ++i) v[k + i] = v[s - i];
+}
+
+template <class K>
 Word32 reconstruct_spectrum(Word16 *normalized, Word32 *coefficients, const Word16 *allocation,
-                          Word16 transient, const Word16 *norm_indices, Word16 noise_level) {
+                            Word16 transient, const Word16 *norm_indices, Word16 noise_level) {
   const CodedRuns runs = coded_runs(allocation);
   const Word16 last = last_filled_band(allocation, transient);
 
@@ -147,10 +129,15 @@ Word32 reconstruct_spectrum(Word16 *normalized, Word32 *coefficients, const Word
     fill_uncoded_bands(normalized, allocation, last, runs);
     if (transient == 0) {
       const Word16 e = band_end_table[last];
-      if (e < kCodedCoefficients) fold_upward(normalized, e);
+      if (e < kCodedCoefficients) fold_upward<K>(normalized, e);
     }
     attenuate_filled_bands(normalized, allocation, last, noise_level);
   }
 
-  return scale_by_norms(normalized, coefficients, norm_indices);
+  return K::scale_by_norms(normalized, coefficients, norm_indices);
 }
+
+template Word32 reconstruct_spectrum<PortableKernels>(Word16 *, Word32 *, const Word16 *, Word16, const Word16 *,
+                                                      Word16);
+template Word32 reconstruct_spectrum<Avx2Kernels>(Word16 *, Word32 *, const Word16 *, Word16, const Word16 *,
+                                                  Word16);

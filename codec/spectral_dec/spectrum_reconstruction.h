@@ -20,6 +20,13 @@
 //
 // Depends only on its arguments; a frame with no coded band gives all zeros.
 // Returns the largest magnitude of the 800 coefficients, as
-// block_peak_magnitude (frame/block_scaling.h) would find it.
+// block_peak_magnitude (frame/block_scaling.h) would find it. Runs on the
+// kernel set K.
+template <class K>
 Word32 reconstruct_spectrum(Word16 *normalized, Word32 *coefficients, const Word16 *allocation,
                             Word16 transient, const Word16 *norm_indices, Word16 noise_level);
+
+// Copies v[s], v[s-1], ..., v[s-count+1] to v[k], v[k+1], ...; the sources
+// lie below k. The AVX2 twin reverses 8 words at a time.
+void copy_descending(Word16 *v, int s, int k, int count);
+void copy_descending_avx2(Word16 *v, int s, int k, int count);

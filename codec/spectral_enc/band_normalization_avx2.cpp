@@ -2,25 +2,25 @@
 // sqrt(1/2) for odd norm indices (written back), then L_shr by the band's
 // shift and the low 16 bits of the result. The band loops are unrolled for
 // the four band widths, with the odd/even and shift-direction choices made
-// once per band.
-#include "spectral_enc/band_normalization.h"
+// once per band; a width that is not a multiple of eight takes the portable
+// loop.
+#include "spectral_enc/coefficient_coding.h"
 
 #if defined(__x86_64__)
 
+#include "spectral_enc/band_tables.h"
 #include "transform/simd_ops_avx2.h"
 
 namespace {
 
 using namespace avx2_ops;
 
-constexpr Word16 kSqrtHalfQ15 = 23170;
-
 // L_mls(v, 23170) per lane. With this positive factor below 32768 nothing
 // saturates: L_mult(extract_h(v), 23170) = 2 * 23170 * h is at most 1.52e9
 // in magnitude, the low-half term (v & 0xFFFF) * 23170 >> 15 lies in
 // 0..46339, and their sum stays below 2^31; so the plain sum is L_mls's
 // value and no flag is set, as in the operator.
-G719_AVX2 __m256i mls_sqrt_half(__m256i v) {
+G719_AVX2 static inline __m256i mls_sqrt_half(__m256i v) {
   const __m256i lo = _mm256_srli_epi32(
       _mm256_mullo_epi32(_mm256_and_si256(v, _mm256_set1_epi32(0xFFFF)), _mm256_set1_epi32(kSqrtHalfQ15)), 15);
   const __m256i hi = _mm256_mullo_epi32(_mm256_srai_epi32(v, 16), _mm256_set1_epi32(2 * kSqrtHalfQ15));
@@ -31,7 +31,7 @@ G719_AVX2 __m256i mls_sqrt_half(__m256i v) {
 // when kOdd, then L_shr by s (kRight: s >= 0, an arithmetic right shift, counts
 // from 31 on giving 0 or -1; else L_shl by min(-s, 32)) and the low 16 bits.
 template <int kWidth, bool kOdd, bool kRight>
-G719_AVX2 void normalize_band(Word32 *x, Word16 *y, Word16 s, __m256i &ov) {
+G719_AVX2 static inline void normalize_band(Word32 *x, Word16 *y, Word16 s, __m256i &ov) {
   const __m128i count = _mm_cvtsi32_si128(kRight ? s : (s < -32 ? 32 : -s));
   for (int i = 0; i < kWidth; i += 8) {
     __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(x + i));
@@ -48,7 +48,7 @@ G719_AVX2 void normalize_band(Word32 *x, Word16 *y, Word16 s, __m256i &ov) {
 }
 
 template <int kWidth>
-G719_AVX2 void normalize_bands(Word32 *x, const Word16 *norm_index, Word16 first_band, Word16 end_band,
+G719_AVX2 static inline void normalize_bands(Word32 *x, const Word16 *norm_index, Word16 first_band, Word16 end_band,
                                Word16 width, Word16 *y, __m256i &ov) {
   for (Word16 b = first_band; b < end_band; b++, x += width, y += width) {
     const Word16 odd = static_cast<Word16>(norm_index[b] & 1);
@@ -73,7 +73,7 @@ G719_AVX2 void normalize_bands(Word32 *x, const Word16 *norm_index, Word16 first
   }
 }
 
-G719_AVX2_KERNEL void normalize_kernel(Word32 *coefficients, const Word16 *norm_index, Word16 first_band,
+G719_AVX2 void normalize_kernel(Word32 *coefficients, const Word16 *norm_index, Word16 first_band,
                                        Word16 end_band, Word16 width, Word16 *out) {
   __m256i ov = _mm256_setzero_si256();
   switch (width) {
@@ -90,6 +90,10 @@ G719_AVX2_KERNEL void normalize_kernel(Word32 *coefficients, const Word16 *norm_
 
 void normalize_band_coefficients_avx2(Word32 *coefficients, const Word16 *norm_index, Word16 first_band,
                                       Word16 end_band, Word16 width, Word16 *out) {
+  if (width <= 0 || (width & 7) != 0) {
+    normalize_band_coefficients(coefficients, norm_index, first_band, end_band, width, out);
+    return;
+  }
   normalize_kernel(coefficients, norm_index, first_band, end_band, width, out);
 }
 

@@ -6,11 +6,13 @@
 #pragma once
 
 #include "basop/basop.h"
+#include "frame/frame_geometry.h"
 
-inline constexpr int kNumBands = 44;
-inline constexpr int kNumBandGroups = 4;
-inline constexpr int kCodedCoefficients = 800;
 inline constexpr int kNumNormIndices = 40;  // norm indices 0..39
+// Bands coded when the top band group is dropped (at the lowest bitrates).
+inline constexpr Word16 kReducedBands = 36;
+// sqrt(1/2) in Q15: the half step between two norm indices.
+inline constexpr Word16 kSqrtHalfQ15 = 23170;
 
 // Per band group: first band, number of bands, band width, first coefficient.
 inline constexpr Word16 band_group_first_band[kNumBandGroups] = {0, 16, 24, 36};

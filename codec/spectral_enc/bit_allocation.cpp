@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "frame/cpu_dispatch.h"
+#include "frame/kernel_sets.h"
 #include "spectral_enc/priority_search.h"
-#include "spectral_enc/selection_sort.h"
 
 namespace {
 
@@ -31,7 +30,7 @@ Word16 max16(Word16 a, Word16 b) { return a > b ? a : b; }
 
 }  // namespace
 
-void compute_allocation_priorities_reference(const Word16 *levels, Word16 *priority_out, Word16 transient) {
+void compute_allocation_priorities_saturating(const Word16 *levels, Word16 *priority_out, Word16 transient) {
   Word16 a[kNumBands];
   for (int b = 0; b < kNumBands; ++b) a[b] = levels[b];
   if (transient != 0) average_quartets(a);
@@ -76,7 +75,7 @@ void compute_allocation_priorities_reference(const Word16 *levels, Word16 *prior
 namespace {
 
 // compute_allocation_priorities in plain integer arithmetic, for levels
-// within +-kAllocationPlainBound (B), where none of the reference's
+// within +-kAllocationPlainBound (B), where none of the saturating form's
 // operators saturates, so the results and the Overflow flag are the same:
 // quartet sums stay within 4B and their means within B; a group value is at
 // most the sum of nine levels (9B < 32767) scaled down, plus 8, and the
@@ -141,18 +140,17 @@ void compute_allocation_priorities(const Word16 *levels, Word16 *priority_out, W
   if (plain) {
     compute_priorities_plain(levels, priority_out, transient);
   } else {
-    compute_allocation_priorities_reference(levels, priority_out, transient);
+    compute_allocation_priorities_saturating(levels, priority_out, transient);
   }
 }
 
+template <class K>
 void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order) {
   if (nb > kNumBands) nb = kNumBands;
   if (nb < 2) return;
   Word16 work[kPriorityWorkSize];
   for (int i = 0; i < nb; ++i) work[i] = priority[i];
   for (int i = nb; i < kPriorityWorkSize; ++i) work[i] = MIN_16;
-  const auto search = g719_avx2_active() ? window_max_avx2 : window_max_plain;
-
   // Step i picks the first maximum of work[i..nb-1] (the operator test
   // sub(a, b) < 0 is a < b) and swaps it to position i. A record of the
   // remaining range is kept between steps: peak = its maximum and at_peak =
@@ -165,7 +163,7 @@ void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order) {
   std::uint64_t at_peak = 0;
   for (int i = 0; i < nb - 1; ++i) {
     if (at_peak == 0) {
-      const WindowMax w = search(work, i, nb - 1);
+      const WindowMax w = K::window_max(work, i, nb - 1);
       peak = w.value;
       at_peak = w.positions;
     }
@@ -180,18 +178,8 @@ void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order) {
   for (int i = 0; i < nb; ++i) priority[i] = work[i];
 }
 
-void sort_bands_by_priority_reference(Word16 *priority, Word16 nb, Word16 *band_order) {
-  if (nb > kNumBands) nb = kNumBands;
-  selection_sort_descending(priority, band_order, nb, less_by_sub);
-}
-
-namespace {
-
-// Leftover bits: gives one more bit per coefficient to bands of [first, last]
-// that hold exactly `from` bits, in priority order, at `cost` bits each,
-// while at least `cost` bits remain.
-void give_leftover(const Word16 *band_order, Word16 nb, Word16 first, Word16 last, Word16 from, Word16 cost,
-                   Word16 *bits, Word16 *allocation) {
+void give_leftover_bits(const Word16 *band_order, Word16 nb, Word16 first, Word16 last, Word16 from, Word16 cost,
+                        Word16 *bits, Word16 *allocation) {
   if (sub(*bits, cost) < 0) return;
   for (Word16 i = 0; i < nb; i = add(i, 1)) {
     const Word16 band = band_order[i];
@@ -202,8 +190,7 @@ void give_leftover(const Word16 *band_order, Word16 nb, Word16 first, Word16 las
   }
 }
 
-}  // namespace
-
+template <class K>
 void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Word16 nb, Word16 max_bits,
                    Word16 *allocation) {
   if (nb > kNumBands) nb = kNumBands;
@@ -216,7 +203,6 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
     Word16 work[kPriorityWorkSize];
     for (int i = 0; i < nb; ++i) work[i] = priority[i];
     for (int i = nb; i < kPriorityWorkSize; ++i) work[i] = MIN_16;
-    const auto search = g719_avx2_active() ? window_max_avx2 : window_max_plain;
 
     // Plain arithmetic where the operators cannot saturate, so results and
     // Overflow stay those of the operators: bits starts at budget >= 8
@@ -253,7 +239,7 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
       // The window never needs to pass the last sorted position.
       const int new_top = window < last_position ? window : last_position;
       if (new_top != top || at_peak == 0) {
-        const WindowMax w = search(work, 0, new_top);
+        const WindowMax w = K::window_max(work, 0, new_top);
         peak = w.value;
         at_peak = w.positions;
       }
@@ -292,58 +278,16 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
     for (int i = 0; i < nb; ++i) priority[i] = work[i];
   }
 
-  give_leftover(band_order, nb, 16, 23, 0, 16, &bits, allocation);
-  give_leftover(band_order, nb, 16, 23, 1, 16, &bits, allocation);
-  give_leftover(band_order, nb, 0, 15, 0, 8, &bits, allocation);
-  give_leftover(band_order, nb, 0, 15, 1, 8, &bits, allocation);
+  give_leftover_bits(band_order, nb, 16, 23, 0, 16, &bits, allocation);
+  give_leftover_bits(band_order, nb, 16, 23, 1, 16, &bits, allocation);
+  give_leftover_bits(band_order, nb, 0, 15, 0, 8, &bits, allocation);
+  give_leftover_bits(band_order, nb, 0, 15, 1, 8, &bits, allocation);
 }
 
-void allocate_bits_reference(Word16 *priority, const Word16 *band_order, Word16 budget, Word16 nb, Word16 max_bits,
-                             Word16 *allocation) {
-  if (nb > kNumBands) nb = kNumBands;
-  if (nb < 1) return;
-  Word16 bits = budget;
-  const Word16 limit = shr(budget, 3);
-  const Word16 last_position = sub(nb, 1);
-
-  if (limit > 0) {
-    Word16 window = 1;
-    Word16 counter = 0;
-    for (;;) {
-      const Word16 top = window < last_position ? window : last_position;
-      const Word16 best = first_max_position_saturating(priority, top);
-      if (best == window) window = add(window, 1);
-
-      const Word16 band = band_order[best];
-      const Word16 width = band_width_table[band];
-      if (sub(bits, width) < 0 || sub(allocation[band], max_bits) >= 0) break;
-
-      priority[best] = sub(priority[best], 2);
-      allocation[band] = add(allocation[band], 1);
-      if (sub(allocation[band], max_bits) >= 0) priority[best] = MIN_16;
-      bits = sub(bits, width);
-      if (sub(bits, 8) < 0) break;
-
-      if (sub(best, sub(nb, 2)) > 0) {
-        Word16 n = 0;
-        while (n < nb && priority[n] <= MIN_16) n = add(n, 1);
-        if (n < nb) {
-          window = add(n, 1);
-          counter = n;
-        } else {
-          counter = nb;
-        }
-      }
-      counter = add(counter, 1);
-      if (sub(counter, limit) >= 0) break;
-    }
-  }
-
-  give_leftover(band_order, nb, 16, 23, 0, 16, &bits, allocation);
-  give_leftover(band_order, nb, 16, 23, 1, 16, &bits, allocation);
-  give_leftover(band_order, nb, 0, 15, 0, 8, &bits, allocation);
-  give_leftover(band_order, nb, 0, 15, 1, 8, &bits, allocation);
-}
+template void sort_bands_by_priority<PortableKernels>(Word16 *, Word16, Word16 *);
+template void sort_bands_by_priority<Avx2Kernels>(Word16 *, Word16, Word16 *);
+template void allocate_bits<PortableKernels>(Word16 *, const Word16 *, Word16, Word16, Word16, Word16 *);
+template void allocate_bits<Avx2Kernels>(Word16 *, const Word16 *, Word16, Word16, Word16, Word16 *);
 
 Word16 count_allocated_bits(const Word16 *allocation, Word16 nb) {
   if (nb > kNumBands) nb = kNumBands;

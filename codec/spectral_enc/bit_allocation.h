@@ -5,10 +5,13 @@
 //
 // Calling order: band_order[i] = i for i < nb; compute_allocation_priorities;
 // sort_bands_by_priority; zero all 44 allocation entries; allocate_bits.
+// The sort and the greedy pass run on a kernel set K (their priority
+// search, spectral_enc/priority_search.h).
 #pragma once
 
 #include "basop/basop.h"
 #include "spectral_enc/band_tables.h"
+#include "spectral_enc/norm_huffman.h"
 
 inline constexpr int kNumAllocationGroups = 20;
 inline constexpr Word16 kMaxBitsPerCoefficient = 9;
@@ -36,36 +39,40 @@ void compute_allocation_priorities(const Word16 *levels, Word16 *priority_out, W
 
 inline constexpr Word16 kAllocationPlainBound = 3000;
 
-// The priorities with the basic operators, valid for every input: the
-// reference of the plain computation.
-void compute_allocation_priorities_reference(const Word16 *levels, Word16 *priority_out, Word16 transient);
+// The priorities with the basic operators, valid for every input.
+void compute_allocation_priorities_saturating(const Word16 *levels, Word16 *priority_out, Word16 transient);
 
 // Selection sort of priority[0..nb-1] into descending order, swapping
-// band_order along. Ties keep the earlier position as the pick; because it
-// swaps, the order among equals is that of this exact procedure.
+// band_order along: step i swaps the first largest of priority[i..nb-1]
+// into position i. Because it swaps, the order among equals is that of this
+// exact procedure. The comparisons are plain ones (priority_search.h), so
+// Overflow is never set.
+template <class K>
 void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order);
-
-// The same sort searching the whole remaining range with the basic operators
-// at every step: the reference the tests hold sort_bands_by_priority to
-// (same priorities and order; only the Overflow flag can differ, set here
-// when two priorities differ by more than 32767).
-void sort_bands_by_priority_reference(Word16 *priority, Word16 nb, Word16 *band_order);
 
 // Spends budget bits on the bands, in bits per coefficient: a greedy pass by
 // priority (each bit lowers the band's priority by 2, at most max_bits per
 // coefficient), then leftovers of at least 16 / 8 bits go to unserved or
 // one-bit bands 16..23 / 0..15 in priority order (at most 2 bits there).
 // priority (sorted) is overwritten; allocation must be zeroed by the caller;
-// only bands band_order[0..nb-1] are changed. nb is at most 44.
+// only bands band_order[0..nb-1] are changed. nb is at most 44. Each step
+// serves the first highest priority of a window that grows from the top of
+// the order; comparisons are plain ones (priority_search.h).
+template <class K>
 void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Word16 nb, Word16 max_bits,
                    Word16 *allocation);
 
-// The same pass with a search of the whole window by the basic operators at
-// every step: the reference the tests hold allocate_bits to. Both give the
-// same allocation and priorities; only the Overflow flag can differ (the
-// reference's comparisons saturate against a served band's MIN_16).
-void allocate_bits_reference(Word16 *priority, const Word16 *band_order, Word16 budget, Word16 nb,
-                             Word16 max_bits, Word16 *allocation);
+// The leftover steps of allocate_bits: gives one more bit per coefficient to
+// bands of [first, last] that hold exactly `from` bits, in priority order, at
+// `cost` bits each, while at least `cost` bits remain.
+void give_leftover_bits(const Word16 *band_order, Word16 nb, Word16 first, Word16 last, Word16 from, Word16 cost,
+                        Word16 *bits, Word16 *allocation);
+
+// Bits of a spectral part of `budget` bits left to the coefficients once its
+// norms took norm_bits: less the three coding flags and the first norm index.
+inline Word16 coefficient_bit_budget(Word16 budget, Word16 norm_bits) {
+  return sub(sub(sub(budget, 3), kNormFieldBits), norm_bits);
+}
 
 // Bits the allocation costs at fixed width: sum of allocation x band width
 // over bands 0..nb-1.

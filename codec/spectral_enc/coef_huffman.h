@@ -11,6 +11,7 @@
 inline constexpr int kCoefHuffmanEntries = 60;  // 4 + 8 + 16 + 32 components
 inline constexpr Word16 kCoefHuffmanMinBits = 2;
 inline constexpr Word16 kCoefHuffmanMaxBits = 5;
+inline constexpr int kCoefHuffmanMaxLength = 7;  // the longest code word
 
 // Indexed by R = 0..5; only entries 2..5 are meaningful.
 inline constexpr Word16 coef_huffman_offsets[kCoefHuffmanMaxBits + 1] = {0, 0, 0, 4, 12, 28};
@@ -40,16 +41,15 @@ inline constexpr Word16 coef_huffman_lengths[kCoefHuffmanEntries] = {
 // 2 to 5 bits per coefficient are Huffman coded: for each band first..end-1,
 // nothing at R = 0, width at R = 1, the code lengths of its width components
 // at R = 2..5, and R * width at R >= 6. indices points at the group's first
-// coefficient, each band taking width slots. Summed with add.
+// coefficient, each band taking width slots. Summed with add, on the kernel
+// set K.
+template <class K>
 Word16 count_coefficient_huffman_bits(const Word16 *indices, const Word16 *allocation, Word16 first_band,
                                       Word16 end_band, Word16 width);
 
-// The count with the basic operators, component by component: the reference.
-Word16 count_coefficient_huffman_bits_portable(const Word16 *indices, const Word16 *allocation,
-                                               Word16 first_band, Word16 end_band, Word16 width);
-// The same count and Overflow flag with the code lengths of eight components
-// looked up and summed on one register. Only when g719_cpu_has_avx2() and
-// width is 8, 16, 24 or 32 (every band width);
-// count_coefficient_huffman_bits takes it when both hold.
-Word16 count_coefficient_huffman_bits_avx2(const Word16 *indices, const Word16 *allocation, Word16 first_band,
-                                           Word16 end_band, Word16 width);
+// bits plus the code lengths of the width components band[0 .. width-1] at R
+// = 2..5 bits per coefficient (components masked to 0..2^R-1), added one by
+// one with add. The AVX2 twin looks up and sums eight lengths on one
+// register and adds the band's sum once: the same count and Overflow flag.
+Word16 add_huffman_lengths(Word16 bits, const Word16 *band, Word16 width, Word16 r);
+Word16 add_huffman_lengths_avx2(Word16 bits, const Word16 *band, Word16 width, Word16 r);

@@ -1,7 +1,8 @@
 // The Huffman cost of a band group's indices with the code lengths of eight
 // components per step: the components (masked to 0..2^R-1, so 0..31) are
 // packed to bytes and looked up with pshufb in the R's length table, and
-// psadbw sums the looked-up lengths.
+// psadbw sums the looked-up lengths. Band widths other than 8, 16, 24 and
+// 32 take the portable sum.
 #include "spectral_enc/coef_huffman.h"
 
 #if defined(__x86_64__)
@@ -34,13 +35,15 @@ constexpr LengthBytes make_length_bytes() {
 
 constexpr LengthBytes length_bytes = make_length_bytes();
 
-G719_AVX2 __m128i load_table(const unsigned char *t) { return _mm_load_si128(reinterpret_cast<const __m128i *>(t)); }
+G719_AVX2 static inline __m128i load_table(const unsigned char *t) {
+  return _mm_load_si128(reinterpret_cast<const __m128i *>(t));
+}
 
 // Sum of the code lengths of one band's width components (at most 7 * 32).
 // Each step packs eight masked components into bytes 0..7 and again into
 // 8..15; psadbw sums each half separately, and only the low sum is kept.
 template <bool kTwoTables>
-G719_AVX2 int band_length_sum(const Word16 *band, int width, int r) {
+G719_AVX2 static inline int band_length_sum(const Word16 *band, int width, int r) {
   const __m128i mask = _mm_set1_epi16(static_cast<short>((1 << r) - 1));
   const __m128i low = load_table(length_bytes.low[r]);
   const __m128i high = load_table(length_bytes.high[r]);
@@ -59,42 +62,23 @@ G719_AVX2 int band_length_sum(const Word16 *band, int width, int r) {
   return _mm_cvtsi128_si32(acc);
 }
 
-// The reference adds each length to the running count with add. The terms
-// are non-negative, so that chain ends at min(count + sum, 32767) and
-// saturates, setting Overflow, exactly when count + sum exceeds 32767: one
-// add of the band's sum (at most 224) gives the same count and flag. The
-// other branches are the reference's own operators.
-G719_AVX2_KERNEL Word16 huffman_bits_kernel(const Word16 *indices, const Word16 *allocation, Word16 first_band,
-                                            Word16 end_band, Word16 width) {
-  Word16 bits = 0;
-  const Word16 *band = indices;
-  for (Word16 b = first_band; b < end_band; b++, band += width) {
-    const Word16 r = allocation[b];
-    if (r <= 0) continue;
-    if (r == 1) {
-      bits = add(bits, width);
-    } else if (r <= kCoefHuffmanMaxBits) {
-      const int sum = r == kCoefHuffmanMaxBits ? band_length_sum<true>(band, width, r)
-                                               : band_length_sum<false>(band, width, r);
-      bits = add(bits, static_cast<Word16>(sum));
-    } else {
-      bits = add(bits, extract_l(L_mult0(width, r)));
-    }
-  }
-  return bits;
-}
-
 }  // namespace
 
-Word16 count_coefficient_huffman_bits_avx2(const Word16 *indices, const Word16 *allocation, Word16 first_band,
-                                           Word16 end_band, Word16 width) {
-  return huffman_bits_kernel(indices, allocation, first_band, end_band, width);
+// add_huffman_lengths adds each length to the count with add. The terms are
+// non-negative, so that chain ends at min(bits + sum, 32767) and saturates,
+// setting Overflow, exactly when bits + sum exceeds 32767: one add of the
+// band's sum (at most 7 * 32) gives the same count and flag.
+G719_AVX2 Word16 add_huffman_lengths_avx2(Word16 bits, const Word16 *band, Word16 width, Word16 r) {
+  if (width <= 0 || width > 32 || (width & 7) != 0) return add_huffman_lengths(bits, band, width, r);
+  const int sum =
+      r == kCoefHuffmanMaxBits ? band_length_sum<true>(band, width, r) : band_length_sum<false>(band, width, r);
+  return add(bits, static_cast<Word16>(sum));
 }
 
 #else
 
 #include <cstdlib>
 
-Word16 count_coefficient_huffman_bits_avx2(const Word16 *, const Word16 *, Word16, Word16, Word16) { std::abort(); }
+Word16 add_huffman_lengths_avx2(Word16, const Word16 *, Word16, Word16) { std::abort(); }
 
 #endif

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "basop/basop.h"
+#include "frame/frame_geometry.h"
 
 // Number of segments each short spectrum's first 200 coefficients are cut
 // into, and their edges within a short spectrum (the long band-group edges
@@ -11,9 +12,6 @@
 inline constexpr int kInterleaveSegments = 9;
 inline constexpr Word16 interleave_segment_edges[kInterleaveSegments + 1] = {0,  16,  32,  48,  64,
                                                                               88, 112, 136, 168, 200};
-inline constexpr int kShortBlocks = 4;
-inline constexpr int kShortBlockLength = 240;
-inline constexpr int kShortBlockCoded = 200;
 
 // coefficients: Word32[960], sub-block s at 240*s .. 240*s+239 on entry. On
 // return positions 0..799 hold, segment by segment, the segment of

@@ -1,10 +1,7 @@
 #include "spectral_enc/lattice.h"
 
-#include "frame/cpu_dispatch.h"
 #include "spectral_enc/d8_nearest_paths.h"
-#include "spectral_enc/lattice_avx2.h"
 #include "spectral_enc/lattice_tables.h"
-#include "spectral_enc/onebit_leader_search.h"
 
 namespace {
 
@@ -29,7 +26,7 @@ Word16 index_and_distance(const Word16 *y, Word16 *k, Word16 modulus, Word16 R) 
   Word16 x[kLatticeDim];
   d8_nearest_point(y, z, R);
   d8_point_to_index(z, k, modulus);
-  d8_index_to_point_portable(k, x, R);
+  d8_index_to_point(k, x, R);
   return codebook_distance(z, x);
 }
 
@@ -134,11 +131,6 @@ void d8_point_to_index(const Word16 *z, Word16 *k, Word16 modulus) {
 }
 
 void d8_index_to_point(const Word16 *k, Word16 *x, Word16 R) {
-  if (g719_avx2_active() && d8_index_to_point_avx2(k, x, R)) return;
-  d8_index_to_point_portable(k, x, R);
-}
-
-void d8_index_to_point_portable(const Word16 *k, Word16 *x, Word16 R) {
   if (!lattice_bits_valid(R)) {
     clear_vector(x);
     return;
@@ -160,11 +152,6 @@ void d8_index_to_point_portable(const Word16 *k, Word16 *x, Word16 R) {
 }
 
 void lattice_quantize_vector(Word16 *y, Word16 *k, Word16 modulus, Word16 R) {
-  if (g719_avx2_active() && lattice_quantize_vector_avx2(y, k, modulus, R)) return;
-  lattice_quantize_vector_portable(y, k, modulus, R);
-}
-
-void lattice_quantize_vector_portable(Word16 *y, Word16 *k, Word16 modulus, Word16 R) {
   if (!lattice_bits_valid(R)) {
     clear_vector(k);
     return;
@@ -196,14 +183,13 @@ void lattice_quantize_vector_portable(Word16 *y, Word16 *k, Word16 modulus, Word
   }
 }
 
-void lattice_quantize_scaled_portable(const Word16 *v, Word16 *k, Word16 R) {
+void lattice_quantize_scaled(const Word16 *v, Word16 *k, Word16 R) {
   Word16 y[kLatticeDim];
   for (int i = 0; i < kLatticeDim; i++) y[i] = extract_l(L_shr(L_mult0(21845, sub(v[i], 4)), 12));
   const Word16 modulus = lattice_bits_valid(R) ? lattice_modulus_table[R] : Word16{0};
-  lattice_quantize_vector_portable(y, k, modulus, R);
+  lattice_quantize_vector(y, k, modulus, R);
 }
 
-void quantize_onebit_vector(Word16 *y, Word16 *out) {
-  // The reference and the fast variants are in onebit_quantizer*.cpp.
-  quantize_onebit(y, out);
+void lattice_quantize_vectors(const Word16 *v, Word16 *k, Word16 count, Word16 R) {
+  for (Word16 n = 0; n < count; n++) lattice_quantize_scaled(v + kLatticeDim * n, k + kLatticeDim * n, R);
 }

@@ -1,9 +1,8 @@
 // Lattice vector quantization of 8 normalised coefficients on the D8 lattice
 // (integer vectors with an even sum) with a Voronoi codebook of 2^(8R) points
-// for R = 2..9 bits per coefficient, and the 256-vector one-bit codebook for
-// R = 1. d8_index_to_point is the decoder's reconstruction primitive; the
-// encoder uses the same function to check that a point lies in the codebook,
-// so both sides agree bit for bit.
+// for R = 2..9 bits per coefficient. d8_index_to_point is the decoder's
+// reconstruction primitive; the encoder uses the same function to check that
+// a point lies in the codebook, so both sides agree bit for bit.
 //
 // All functions take R in 2..9 where an R is passed; for any other R they
 // write zeros and touch no table.
@@ -31,6 +30,21 @@ void d8_index_to_point(const Word16 *k, Word16 *x, Word16 R);
 // again in steps of 1/16 as long as the grown vector still fits.
 void lattice_quantize_vector(Word16 *y, Word16 *k, Word16 modulus, Word16 R);
 
-// Quantizes the scaled vector y (sorted in place, descending) to the nearest
-// one-bit codevector and writes its 8-bit codebook index to out[0].
-void quantize_onebit_vector(Word16 *y, Word16 *out);
+// The band coder's lattice path from the Q8 normalised coefficients v[0..7]:
+// y[i] = extract_l(L_shr(L_mult0(21845, sub(v[i], 4)), 12)), that is
+// (v - 4) * 16/3 on the lattice scale (the decoder rebuilds with an offset
+// of 4), then lattice_quantize_vector of y at modulus 2^R (y itself is not
+// returned).
+void lattice_quantize_scaled(const Word16 *v, Word16 *k, Word16 R);
+
+// lattice_quantize_scaled for count vectors of 8 (v and k advance by 8 per
+// vector). The AVX2 twin holds a vector in one register and runs the whole
+// search there in plain lane arithmetic, which is exact for a vector whose
+// scaling cannot saturate and whose scaled components lie within
+// +-kD8PlainBound (spectral_enc/d8_nearest_paths.h): every vector the
+// search then tries stays within that bound and its nearest point within
+// +-1876. Other vectors, and any R outside 2..9, take
+// lattice_quantize_scaled; so both twins give the same indices and Overflow
+// flag for every input.
+void lattice_quantize_vectors(const Word16 *v, Word16 *k, Word16 count, Word16 R);
+void lattice_quantize_vectors_avx2(const Word16 *v, Word16 *k, Word16 count, Word16 R);

@@ -1,12 +1,10 @@
 // The lattice quantizer with one vector per register: eight 16-bit lanes.
-// Within the ranges the kernels accept (lattice_avx2.h) every step is exact
-// in plain lane arithmetic, so the lanes compute what the portable path's
-// basic operators compute.
-#include "spectral_enc/lattice_avx2.h"
+// Within the range the kernel takes (spectral_enc/lattice.h) every step is
+// exact in plain lane arithmetic, so the lanes compute what the portable
+// path's basic operators compute.
+#include "spectral_enc/lattice.h"
 
 #if defined(__x86_64__)
-
-#include <immintrin.h>
 
 #include "spectral_enc/d8_nearest_paths.h"
 #include "spectral_enc/lattice_avx2_lanes.h"
@@ -18,7 +16,7 @@ using namespace lattice_lanes;
 
 // The index of the nearest point to y, and whether that point lies in the
 // codebook (is the codebook point of its own index).
-LATTICE_AVX2 bool index_if_in_codebook(__m128i y, const Resolution &c, __m128i &k) {
+G719_AVX2 static inline bool index_if_in_codebook(__m128i y, const Resolution &c, __m128i &k) {
   const __m128i z = nearest_point(y, c);
   k = index_of(z, c);
   const __m128i x = point_of(k, c);
@@ -27,7 +25,7 @@ LATTICE_AVX2 bool index_if_in_codebook(__m128i y, const Resolution &c, __m128i &
 
 // The whole search for an input y within +-kD8PlainBound: the index k, and
 // y as the search leaves it (halved when it did not fit at once).
-LATTICE_AVX2 __m128i quantize_in_register(__m128i &y, const Resolution &c) {
+G719_AVX2 static inline __m128i quantize_in_register(__m128i &y, const Resolution &c) {
   __m128i k;
   if (index_if_in_codebook(y, c, k)) return k;
 
@@ -54,15 +52,6 @@ LATTICE_AVX2 __m128i quantize_in_register(__m128i &y, const Resolution &c) {
   return k;
 }
 
-LATTICE_AVX2_KERNEL bool quantize_kernel(Word16 *y_out, Word16 *k_out, Word16 R) {
-  const Resolution c = resolution_of(R);
-  __m128i y = load8(y_out);
-  const __m128i k = quantize_in_register(y, c);
-  store8(y_out, y);
-  store8(k_out, k);
-  return true;
-}
-
 // The lattice scaling y = extract_l(L_shr(L_mult0(21845, sub(v, 4)), 12))
 // on eight lanes, and whether the kernel takes the vector: no lane of v
 // below -32764 (where sub saturates and sets Overflow) and every lane of y
@@ -70,7 +59,7 @@ LATTICE_AVX2_KERNEL bool quantize_kernel(Word16 *y_out, Word16 *k_out, Word16 R)
 // product 21845 c (|21845 c| < 2^30) is hi:lo of mulhi/mullo, and the low
 // 16 bits of its arithmetic shift by 12 are lo >> 12 (logical) | hi << 4,
 // extract_l's wrap included.
-LATTICE_AVX2 bool scale_for_lattice(__m128i v, __m128i &y) {
+G719_AVX2 static inline bool scale_for_lattice(__m128i v, __m128i &y) {
   const __m128i c = _mm_sub_epi16(v, _mm_set1_epi16(4));
   const __m128i factor = _mm_set1_epi16(21845);
   const __m128i lo = _mm_mullo_epi16(c, factor);
@@ -83,46 +72,25 @@ LATTICE_AVX2 bool scale_for_lattice(__m128i v, __m128i &y) {
   return _mm_testz_si128(outside, outside) != 0;
 }
 
-LATTICE_AVX2_KERNEL void scaled_vectors_kernel(const Word16 *v, Word16 *k, Word16 count, Word16 R) {
+G719_AVX2 void scaled_vectors_kernel(const Word16 *v, Word16 *k, Word16 count, Word16 R) {
   const Resolution c = resolution_of(R);
   for (Word16 n = 0; n < count; n++, v += kLatticeDim, k += kLatticeDim) {
     __m128i y;
     if (scale_for_lattice(load8(v), y)) {
       store8(k, quantize_in_register(y, c));
     } else {
-      lattice_quantize_scaled_portable(v, k, R);
+      lattice_quantize_scaled(v, k, R);
     }
   }
 }
-
-LATTICE_AVX2_KERNEL bool index_to_point_kernel(const Word16 *k_in, Word16 *x_out, Word16 R) {
-  const Resolution c = resolution_of(R);
-  const __m128i k = load8(k_in);
-  const __m128i outside = _mm_or_si128(_mm_cmpgt_epi16(k, c.modulus_m1), _mm_cmpgt_epi16(_mm_setzero_si128(), k));
-  if (_mm_testz_si128(outside, outside) == 0) return false;
-  store8(x_out, point_of(k, c));
-  return true;
-}
-
-LATTICE_AVX2_KERNEL bool plain_range(const Word16 *y) { return within(load8(y), kD8PlainBound); }
 
 bool resolution_valid(Word16 R) { return R >= 2 && R <= kLatticeMaxBits; }
 
 }  // namespace
 
-bool lattice_quantize_vector_avx2(Word16 *y, Word16 *k, Word16 modulus, Word16 R) {
-  if (!resolution_valid(R) || modulus != lattice_modulus_table[R] || !plain_range(y)) return false;
-  return quantize_kernel(y, k, R);
-}
-
-bool d8_index_to_point_avx2(const Word16 *k, Word16 *x, Word16 R) {
-  if (!resolution_valid(R)) return false;
-  return index_to_point_kernel(k, x, R);
-}
-
-void lattice_quantize_scaled_vectors_avx2(const Word16 *v, Word16 *k, Word16 count, Word16 R) {
+void lattice_quantize_vectors_avx2(const Word16 *v, Word16 *k, Word16 count, Word16 R) {
   if (!resolution_valid(R)) {
-    for (Word16 n = 0; n < count; n++) lattice_quantize_scaled_portable(v + kLatticeDim * n, k + kLatticeDim * n, R);
+    lattice_quantize_vectors(v, k, count, R);
     return;
   }
   scaled_vectors_kernel(v, k, count, R);
@@ -130,11 +98,8 @@ void lattice_quantize_scaled_vectors_avx2(const Word16 *v, Word16 *k, Word16 cou
 
 #else
 
-bool lattice_quantize_vector_avx2(Word16 *, Word16 *, Word16, Word16) { return false; }
-bool d8_index_to_point_avx2(const Word16 *, Word16 *, Word16) { return false; }
-
 #include <cstdlib>
 
-void lattice_quantize_scaled_vectors_avx2(const Word16 *, Word16 *, Word16, Word16) { std::abort(); }
+void lattice_quantize_vectors_avx2(const Word16 *, Word16 *, Word16, Word16) { std::abort(); }
 
 #endif

@@ -1,22 +1,18 @@
 // The register steps of the lattice kernels, shared by the encoder's search
 // (lattice_avx2.cpp) and the decoder's dequantization
 // (spectral_dec/dequantize_avx2.cpp): one vector of eight 16-bit lanes per
-// register, plain lane arithmetic within the ranges lattice_avx2.h states.
-// Only for translation units built for x86-64; every function is compiled
-// for AVX2 by its own attribute.
+// register, plain lane arithmetic within the ranges spectral_enc/lattice.h states.
+// Only for translation units built for x86-64 (frame/avx2_target.h).
 #pragma once
 
-#if defined(__x86_64__)
+#include "frame/avx2_target.h"
 
-#include <immintrin.h>
+#if defined(__x86_64__)
 
 #include "basop/basop.h"
 #include "spectral_enc/lattice_tables.h"
 
 namespace lattice_lanes {
-
-#define LATTICE_AVX2 __attribute__((target("avx2"), always_inline)) static inline
-#define LATTICE_AVX2_KERNEL __attribute__((target("avx2")))
 
 // The constants of one resolution R.
 struct Resolution {
@@ -29,7 +25,7 @@ struct Resolution {
   bool index_left;      // 13 - 2R >= 0
 };
 
-LATTICE_AVX2 Resolution resolution_of(Word16 R) {
+G719_AVX2 static inline Resolution resolution_of(Word16 R) {
   Resolution c;
   c.shift = _mm_cvtsi32_si128(lattice_shift_table[R]);
   c.mask = _mm_set1_epi16(lattice_mask_table[R]);
@@ -42,20 +38,13 @@ LATTICE_AVX2 Resolution resolution_of(Word16 R) {
   return c;
 }
 
-LATTICE_AVX2 __m128i load8(const Word16 *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
-LATTICE_AVX2 void store8(Word16 *p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v); }
-
-// True when every lane lies within +-bound.
-LATTICE_AVX2 bool within(__m128i v, short bound) {
-  const __m128i outside =
-      _mm_or_si128(_mm_cmpgt_epi16(v, _mm_set1_epi16(bound)), _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(-bound)), v));
-  return _mm_testz_si128(outside, outside) != 0;
-}
+G719_AVX2 static inline __m128i load8(const Word16 *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
+G719_AVX2 static inline void store8(Word16 *p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v); }
 
 // The nearest D8 point to y / 2^(13-R): round each lane (halves toward
 // zero), then, for an odd sum, move the lane with the largest rounding error
 // (the first of equals; lane 0 when all errors are 0) one step toward y.
-LATTICE_AVX2 __m128i nearest_point(__m128i y, const Resolution &c) {
+G719_AVX2 static inline __m128i nearest_point(__m128i y, const Resolution &c) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i q = _mm_sra_epi16(y, c.shift);
   const __m128i r = _mm_sub_epi16(_mm_and_si128(y, c.mask), c.half);
@@ -77,7 +66,7 @@ LATTICE_AVX2 __m128i nearest_point(__m128i y, const Resolution &c) {
 }
 
 // Sum of the eight lanes, in every lane.
-LATTICE_AVX2 __m128i lane_sum(__m128i v) {
+G719_AVX2 static inline __m128i lane_sum(__m128i v) {
   v = _mm_add_epi16(v, _mm_shuffle_epi32(v, 0x4E));
   v = _mm_add_epi16(v, _mm_shuffle_epi32(v, 0xB1));
   return _mm_add_epi16(v, _mm_shufflelo_epi16(_mm_shufflehi_epi16(v, 0xB1), 0xB1));
@@ -85,7 +74,7 @@ LATTICE_AVX2 __m128i lane_sum(__m128i v) {
 
 // Index of the point z: k0 = ((z0 - z1 - ... - z7) >> 1) mod 2^R, ki = zi
 // mod 2^R.
-LATTICE_AVX2 __m128i index_of(__m128i z, const Resolution &c) {
+G719_AVX2 static inline __m128i index_of(__m128i z, const Resolution &c) {
   const __m128i z0 = _mm_shuffle_epi8(z, _mm_set1_epi16(0x0100));
   const __m128i d = _mm_sub_epi16(_mm_add_epi16(z0, z0), lane_sum(z));
   const __m128i first = _mm_and_si128(_mm_srai_epi16(d, 1), c.modulus_m1);
@@ -94,7 +83,7 @@ LATTICE_AVX2 __m128i index_of(__m128i z, const Resolution &c) {
 
 // The codebook point of the index k: v = (2k0 + k1 + ... + k7, k1, ..., k7)
 // less 2^R times the nearest point of v / 2^R.
-LATTICE_AVX2 __m128i point_of(__m128i k, const Resolution &c) {
+G719_AVX2 static inline __m128i point_of(__m128i k, const Resolution &c) {
   const __m128i k0 = _mm_shuffle_epi8(k, _mm_set1_epi16(0x0100));
   const __m128i v = _mm_blend_epi16(k, _mm_add_epi16(k0, lane_sum(k)), 0x01);
   const __m128i w = c.index_left ? _mm_sll_epi16(v, c.index_shift) : _mm_sra_epi16(v, c.index_shift);

@@ -10,6 +10,7 @@ inline constexpr int kLatticeMaxBits = 9;       // highest bits per coefficient
 inline constexpr int kLatticeDim = 8;           // coefficients per vector
 inline constexpr int kOnebitLeaders = 10;       // leaders of the one-bit codebook
 inline constexpr int kOnebitCodebookSize = 256; // one 8-bit index per vector
+inline constexpr Word16 kOnebitIndexBits = 8;
 
 // Indexed by R (bits per coefficient); entries 0 and 1 are not used by the
 // lattice quantizer.

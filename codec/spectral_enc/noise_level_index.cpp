@@ -1,6 +1,5 @@
 #include "spectral_enc/noise_level_index.h"
 
-#include "frame/cpu_dispatch.h"
 #include "spectral_enc/band_tables.h"
 
 Word16 noise_level_last_band(const Word16 *allocation) {
@@ -17,11 +16,6 @@ Word16 noise_level_index_from_sums(Word16 bit_length_sum, Word16 count) {
 }
 
 Word16 g719_noise_level_index(const Word16 *normalized_spectrum, const Word16 *allocation) {
-  return g719_avx2_active() ? g719_noise_level_index_avx2(normalized_spectrum, allocation)
-                            : g719_noise_level_index_portable(normalized_spectrum, allocation);
-}
-
-Word16 g719_noise_level_index_portable(const Word16 *normalized_spectrum, const Word16 *allocation) {
   const Word16 last = noise_level_last_band(allocation);
 
   Word16 bit_length_sum = 0;

@@ -10,13 +10,9 @@
 // unallocated bands below the highest allocated band and returns 7 minus
 // their mean bit length (truncated), at most 3. The result is not bounded
 // below: loud residue gives a negative value, of which the frame carries the
-// two low bits.
+// two low bits. The AVX2 twin measures eight coefficients per step; the same
+// index and flags.
 Word16 g719_noise_level_index(const Word16 *normalized_spectrum, const Word16 *allocation);
-
-// The portable loop over the coefficients, the reference, and the AVX2
-// variant (eight coefficients per step; the same index and flags; only when
-// g719_cpu_has_avx2()). g719_noise_level_index runs the active one.
-Word16 g719_noise_level_index_portable(const Word16 *normalized_spectrum, const Word16 *allocation);
 Word16 g719_noise_level_index_avx2(const Word16 *normalized_spectrum, const Word16 *allocation);
 
 // Their common steps: the highest band with bits (kNumBands when none), and

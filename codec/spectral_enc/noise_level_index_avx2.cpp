@@ -17,7 +17,7 @@
 
 namespace {
 
-G719_AVX2 __m256i bit_lengths(__m128i v16) {
+G719_AVX2 static inline __m256i bit_lengths(__m128i v16) {
   const __m256i v = _mm256_cvtepi16_epi32(v16);
   const __m256i u = _mm256_xor_si256(v, _mm256_srai_epi32(v, 31));
   const __m256i exponent = _mm256_srli_epi32(_mm256_castps_si256(_mm256_cvtepi32_ps(u)), 23);
@@ -26,7 +26,7 @@ G719_AVX2 __m256i bit_lengths(__m128i v16) {
   return _mm256_add_epi32(length, _mm256_cmpeq_epi32(v, _mm256_setzero_si256()));
 }
 
-G719_AVX2_KERNEL Word16 noise_level_kernel(const Word16 *spectrum, const Word16 *allocation) {
+G719_AVX2 Word16 noise_level_kernel(const Word16 *spectrum, const Word16 *allocation) {
   const Word16 last = noise_level_last_band(allocation);
   __m256i acc = _mm256_setzero_si256();
   int count = 0;

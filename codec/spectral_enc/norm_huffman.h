@@ -4,7 +4,13 @@
 #pragma once
 
 #include "basop/basop.h"
+#include "frame/frame_geometry.h"
 
+// The norms of a frame: the first index in a 5-bit field, then one
+// difference code per further band, in 5-bit fields or Huffman coded.
+inline constexpr Word16 kNormFieldBits = 5;
+inline constexpr Word16 kNormDiffCount = kNumBands - 1;
+inline constexpr Word16 kFixedNormBits = kNormDiffCount * kNormFieldBits;
 inline constexpr int kNumNormDiffCodes = 32;
 
 inline constexpr Word16 norm_diff_huffman_codes[kNumNormDiffCodes] = {

@@ -1,44 +1,26 @@
 #include "spectral_enc/norm_quantizer.h"
 
 #include "frame/block_scaling.h"
-#include "frame/cpu_dispatch.h"
 #include "spectral_enc/band_energy.h"
 
 void compute_band_norm_index(const Word32 *coefficients, Word16 *index_out, Word16 index_limit, Word16 width,
                              Word16 group) {
-  if (width > 0 && width <= 32 && (width & 7) == 0 && g719_avx2_active()) {
-    compute_band_norm_index_avx2(coefficients, index_out, index_limit, width, group);
-  } else {
-    compute_band_norm_index_portable(coefficients, index_out, index_limit, width, group);
-  }
-}
-
-void compute_band_norm_index_portable(const Word32 *coefficients, Word16 *index_out, Word16 index_limit,
-                                      Word16 width, Word16 group) {
   // Peak magnitude fixes the block shift that keeps the squares in range.
-  Word32 peak = block_peak_magnitude_portable(coefficients, width);
+  Word32 peak = block_peak_magnitude(coefficients, width);
   if (peak < 1) peak = 1;
   const Word16 shift = sub(norm_l(peak), norm_shift_offset_table[group]);
 
-  const Word32 energy = band_energy_portable(coefficients, width, shift);
+  const Word32 energy = band_energy(coefficients, width, shift);
   *index_out = band_norm_index_from_energy(energy, shift, index_limit, group);
 }
 
 void compute_norm_indices(const Word32 *coefficients, Word16 *norm_index) {
-  if (g719_avx2_active()) {
-    compute_norm_indices_avx2(coefficients, norm_index);
-  } else {
-    compute_norm_indices_portable(coefficients, norm_index);
-  }
-}
-
-void compute_norm_indices_portable(const Word32 *coefficients, Word16 *norm_index) {
   for (int g = 0; g < kNumBandGroups; g++) {
     const Word16 first = band_group_first_band[g];
     for (Word16 n = 0; n < band_group_band_count[g]; n++) {
       const Word16 b = add(first, n);
       const Word16 limit = b == 0 ? Word16{32} : Word16{40};
-      compute_band_norm_index_portable(coefficients + band_start_table[b], &norm_index[b], limit,
+      compute_band_norm_index(coefficients + band_start_table[b], &norm_index[b], limit,
                                        band_group_width[g], static_cast<Word16>(g));
     }
   }

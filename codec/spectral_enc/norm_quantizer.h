@@ -14,24 +14,12 @@
 void compute_band_norm_index(const Word32 *coefficients, Word16 *index_out, Word16 index_limit, Word16 width,
                              Word16 group);
 
-// The reference: the portable peak and band-energy loops.
-void compute_band_norm_index_portable(const Word32 *coefficients, Word16 *index_out, Word16 index_limit,
-                                      Word16 width, Word16 group);
-// Peak, energy and index in one AVX2 pass pair; the same index and Overflow
-// flag. Only when g719_cpu_has_avx2() and width is 8, 16, 24 or 32 (every
-// band width); compute_band_norm_index takes it when both hold.
-void compute_band_norm_index_avx2(const Word32 *coefficients, Word16 *index_out, Word16 index_limit,
-                                  Word16 width, Word16 group);
-
 // Norm index of every band of the frame (band b from coefficients +
 // band_start_table[b], with the width and group of its band group and
-// index limit 32 for band 0, 40 for the others) into norm_index[0..43].
-// compute_norm_indices dispatches once per frame; the portable variant
-// calls compute_band_norm_index_portable band by band and is the reference
-// of the AVX2 one (one kernel call for all bands; the same indices and
-// Overflow flag; only when g719_cpu_has_avx2()).
+// index limit 32 for band 0, 40 for the others) into norm_index[0..43]:
+// compute_band_norm_index band by band. The AVX2 twin takes each band's
+// peak and energy in one pass pair; the same indices and Overflow flag.
 void compute_norm_indices(const Word32 *coefficients, Word16 *norm_index);
-void compute_norm_indices_portable(const Word32 *coefficients, Word16 *norm_index);
 void compute_norm_indices_avx2(const Word32 *coefficients, Word16 *norm_index);
 
 // The index from the band's energy (the saturating sum of the squared high

@@ -9,15 +9,10 @@
 
 namespace {
 
-G719_AVX2 UWord32 horizontal_max_epu32(__m256i m) {
-  __m128i h = _mm_max_epu32(_mm256_castsi256_si128(m), _mm256_extracti128_si256(m, 1));
-  h = _mm_max_epu32(h, _mm_shuffle_epi32(h, 0x4E));
-  h = _mm_max_epu32(h, _mm_shuffle_epi32(h, 0xB1));
-  return static_cast<UWord32>(_mm_cvtsi128_si32(h));
-}
+using namespace avx2_ops;
 
 // Sum of the eight unsigned 32-bit lanes, exact in 64 bits.
-G719_AVX2 unsigned long long horizontal_sum_epu32(__m256i a) {
+G719_AVX2 static inline unsigned long long horizontal_sum_epu32(__m256i a) {
   const __m256i wide = _mm256_add_epi64(_mm256_cvtepu32_epi64(_mm256_castsi256_si128(a)),
                                         _mm256_cvtepu32_epi64(_mm256_extracti128_si256(a, 1)));
   const __m128i h = _mm_add_epi64(_mm256_castsi256_si128(wide), _mm256_extracti128_si256(wide, 1));
@@ -27,33 +22,31 @@ G719_AVX2 unsigned long long horizontal_sum_epu32(__m256i a) {
 
 // y * y per 32-bit lane for y the high half of v: with the low half cleared
 // pmaddwd gives 0 * 0 + y * y.
-G719_AVX2 __m256i high_half_square(__m256i v) {
+G719_AVX2 static inline __m256i high_half_square(__m256i v) {
   const __m256i high = _mm256_and_si256(v, _mm256_set1_epi32(static_cast<int>(0xFFFF0000u)));
   return _mm256_madd_epi16(high, high);
 }
 
-// Why plain shifts and sums give the reference's energy: the peak p (at
+// Why plain shifts and sums give the portable loop's energy: the peak p (at
 // least 1; MIN_32 counts as MAX_32) has norm_l(p) in 0..30, and the shift is
 // s = norm_l(p) - o with o = 1 (group 0) or 2. Every |c| <= p < 2^(31 -
 // norm_l(p)), so for s > 0 |c << s| < 2^(31 - o): L_shl never saturates and
 // is the plain shift (s <= 0 is an arithmetic right shift by at most 2, as
 // L_shr). The high halves y then lie in [-2^(15 - o), 2^(15 - o)), so every
 // y * y <= 2^28; a lane sums at most 4 of them (width <= 32), so it stays
-// below 2^31, and the lanes are added in 64 bits. The reference's L_mac0
+// below 2^31, and the lanes are added in 64 bits. The portable loop's L_mac0
 // chain of non-negative terms saturates, setting Overflow, exactly when the
 // exact total exceeds MAX_32, and then gives MAX_32.
 template <int kWidth>
-G719_AVX2 Word16 norm_index_of(const Word32 *c, Word16 index_limit, int width, Word16 group) {
-  // kWidth > 0: the width known at compile time (the loops unroll).
-  if (kWidth > 0) width = kWidth;
+G719_AVX2 static inline Word16 norm_index_of(const Word32 *c, Word16 index_limit, Word16 group) {
+  constexpr int width = kWidth;  // known at compile time: the loops unroll
   __m256i m = _mm256_setzero_si256();
   for (int i = 0; i < width; i += 8) {
     // abs gives 2^31 for MIN_32: compared unsigned it exceeds every other
     // magnitude and is limited to MAX_32 below, as L_abs gives.
     m = _mm256_max_epu32(m, _mm256_abs_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(c + i))));
   }
-  const UWord32 top = horizontal_max_epu32(m);
-  Word32 peak = top > static_cast<UWord32>(MAX_32) ? MAX_32 : static_cast<Word32>(top);
+  Word32 peak = peak_of_magnitudes(m);
   if (peak < 1) peak = 1;
   const Word16 shift = static_cast<Word16>(norm_l(peak) - norm_shift_offset_table[group]);
 
@@ -80,24 +73,19 @@ G719_AVX2 Word16 norm_index_of(const Word32 *c, Word16 index_limit, int width, W
   return band_norm_index_from_energy_plain(energy, shift, index_limit, group);
 }
 
-G719_AVX2_KERNEL void norm_index_kernel(const Word32 *c, Word16 *index_out, Word16 index_limit, int width,
-                                        Word16 group) {
-  *index_out = norm_index_of<0>(c, index_limit, width, group);
-}
-
 // Every band of group kGroup, band b at band_start_table[b].
 template <int kGroup>
-G719_AVX2 void group_norm_indices(const Word32 *coefficients, Word16 *norm_index) {
+G719_AVX2 static inline void group_norm_indices(const Word32 *coefficients, Word16 *norm_index) {
   constexpr int width = band_group_width[kGroup];
   const Word16 first = band_group_first_band[kGroup];
   for (int n = 0; n < band_group_band_count[kGroup]; n++) {
     const int b = first + n;
     const Word16 limit = b == 0 ? Word16{32} : Word16{40};
-    norm_index[b] = norm_index_of<width>(coefficients + band_start_table[b], limit, width, kGroup);
+    norm_index[b] = norm_index_of<width>(coefficients + band_start_table[b], limit, kGroup);
   }
 }
 
-G719_AVX2_KERNEL void frame_norm_indices_kernel(const Word32 *coefficients, Word16 *norm_index) {
+G719_AVX2 void frame_norm_indices_kernel(const Word32 *coefficients, Word16 *norm_index) {
   group_norm_indices<0>(coefficients, norm_index);
   group_norm_indices<1>(coefficients, norm_index);
   group_norm_indices<2>(coefficients, norm_index);
@@ -105,11 +93,6 @@ G719_AVX2_KERNEL void frame_norm_indices_kernel(const Word32 *coefficients, Word
 }
 
 }  // namespace
-
-void compute_band_norm_index_avx2(const Word32 *coefficients, Word16 *index_out, Word16 index_limit,
-                                  Word16 width, Word16 group) {
-  norm_index_kernel(coefficients, index_out, index_limit, width, group);
-}
 
 void compute_norm_indices_avx2(const Word32 *coefficients, Word16 *norm_index) {
   frame_norm_indices_kernel(coefficients, norm_index);
@@ -119,7 +102,6 @@ void compute_norm_indices_avx2(const Word32 *coefficients, Word16 *norm_index) {
 
 #include <cstdlib>
 
-void compute_band_norm_index_avx2(const Word32 *, Word16 *, Word16, Word16, Word16) { std::abort(); }
 void compute_norm_indices_avx2(const Word32 *, Word16 *) { std::abort(); }
 
 #endif

@@ -1,25 +1,6 @@
-#include "spectral_enc/onebit_leader_search.h"
+#include "spectral_enc/onebit_quantizer.h"
 
 #include "spectral_enc/lattice_tables.h"
-
-namespace {
-
-// The one-bit leaders times 256, the scale of the quantizer's input.
-struct ScaledLeaders {
-  Word32 v[kOnebitLeaders][kLatticeDim];
-};
-
-constexpr ScaledLeaders make_scaled_leaders() {
-  ScaledLeaders t{};
-  for (int l = 0; l < kOnebitLeaders; l++) {
-    for (int i = 0; i < kLatticeDim; i++) t.v[l][i] = onebit_leader_table[l][i] * 256;
-  }
-  return t;
-}
-
-constexpr ScaledLeaders scaled_leaders = make_scaled_leaders();
-
-}  // namespace
 
 int nearest_onebit_leader_saturating(const Word16 *y) {
   int leader = 0;
@@ -42,32 +23,14 @@ int nearest_onebit_leader_saturating(const Word16 *y) {
 
 // Within the bound the scaled leaders (at most 512 in magnitude) leave every
 // difference below 15513 in magnitude and the sum of eight squares below
-// 1.93e9 < 2^31: sub, L_mult0 and L_mac0 cannot saturate, and the distances
-// (non-negative, so L_sub cannot either) are the plain ones.
-int nearest_onebit_leader_plain(const Word16 *y) {
-  int leader = 0;
-  Word32 best_d = MAX_32;
-  for (int l = 0; l < kOnebitLeaders; l++) {
-    Word32 d = 0;
-    for (int i = 0; i < kLatticeDim; i++) {
-      const Word32 e = static_cast<Word32>(y[i]) - scaled_leaders.v[l][i];
-      d += e * e;
-    }
-    if (d < best_d) {
-      best_d = d;
-      leader = l;
-    }
-  }
-  return leader;
-}
-
-
-// With d_l = sum (y[i] - 256 c_l[i])^2 = |y|^2 - 512 (c_l . y) + 65536 |c_l|^2
-// the distances order like e_l = 128 |c_l|^2 - c_l . y, exactly (d_l =
-// |y|^2 + 512 e_l), so the first smallest e_l is the leader of the plain
-// search. |c_l|^2 is 4 for leaders 0 and 1, else 8; the products c_l . y
-// need only y[0], y[1], y[6], y[7] and the sums of the first 2, 4 and 8
-// components. Every e_l lies within +-(1024 + 16 * 15000): plain int.
+// 1.93e9 < 2^31: sub, L_mult0 and L_mac0 of the saturating search cannot
+// saturate, and its distances (non-negative, so L_sub cannot either) are the
+// plain d_l = sum (y[i] - 256 c_l[i])^2 = |y|^2 - 512 (c_l . y) + 65536
+// |c_l|^2. They order like e_l = 128 |c_l|^2 - c_l . y, exactly (d_l =
+// |y|^2 + 512 e_l), so the first smallest e_l is the leader of that search.
+// |c_l|^2 is 4 for leaders 0 and 1, else 8; the products c_l . y need only
+// y[0], y[1], y[6], y[7] and the sums of the first 2, 4 and 8 components.
+// Every e_l lies within +-(1024 + 16 * 15000): plain int.
 int nearest_onebit_leader_sums(const Word16 *y) {
   const int first2 = y[0] + y[1];
   const int first4 = first2 + y[2] + y[3];

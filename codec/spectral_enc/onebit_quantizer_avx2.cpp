@@ -7,7 +7,7 @@
 // the unsorted lanes and the lowest lane holding it: the first largest
 // value, as the sort's strict comparison picks. One pshufb with a control
 // from a table then swaps that lane with the step's lane in both halves.
-#include "spectral_enc/onebit_leader_search.h"
+#include "spectral_enc/onebit_quantizer.h"
 
 #if defined(__x86_64__)
 
@@ -121,7 +121,7 @@ constexpr LeaderKeys leader_keys = make_leader_keys();
 // the smallest key names the first leader with the smallest e_l. The dot
 // products come from pmaddwd and three horizontal adds; within the bound
 // |e_l| <= 1024 + 16 * 15000, so 16 e_l + l fits 32 bits easily.
-G719_AVX2 int leader_within_bound(__m128i sorted) {
+G719_AVX2 static inline int leader_within_bound(__m128i sorted) {
   const __m256i y = _mm256_broadcastsi128_si256(sorted);
   const __m256i *pairs = reinterpret_cast<const __m256i *>(leader_pairs.v);
   const __m256i m0 = _mm256_madd_epi16(y, _mm256_load_si256(pairs + 0));
@@ -148,7 +148,7 @@ G719_AVX2 int leader_within_bound(__m128i sorted) {
 // i; the sort then keeps lane i in place, as the identity control for
 // j <= i does.
 template <int i>
-G719_AVX2 __m256i sort_step(__m256i v) {
+G719_AVX2 static inline __m256i sort_step(__m256i v) {
   const __m128i keys = _mm_or_si128(_mm256_castsi256_si128(v),
                                     _mm_load_si128(reinterpret_cast<const __m128i *>(sorted_lane_masks.m[i])));
   const int j = _mm_extract_epi16(_mm_minpos_epu16(keys), 1);
@@ -158,7 +158,7 @@ G719_AVX2 __m256i sort_step(__m256i v) {
 }
 
 // Sorts the eight values of values into y and writes the index to out[0].
-G719_AVX2 void quantize_vector(__m128i values, Word16 *y, Word16 *out) {
+G719_AVX2 static inline void quantize_vector(__m128i values, Word16 *y, Word16 *out) {
   const __m128i flip = _mm_set1_epi16(0x7FFF);
   const __m128i keys = _mm_xor_si128(values, flip);
   __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(keys), _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7), 1);
@@ -188,10 +188,6 @@ G719_AVX2 void quantize_vector(__m128i values, Word16 *y, Word16 *out) {
   out[0] = static_cast<Word16>(index + onebit_rank_table[mask]);
 }
 
-G719_AVX2_KERNEL void onebit_kernel(Word16 *y, Word16 *out) {
-  quantize_vector(_mm_loadu_si128(reinterpret_cast<const __m128i *>(y)), y, out);
-}
-
 // The scaling c = sub(v, 4), y = add(c, mult(c, 3277)) on eight lanes:
 // mult(c, 3277) = (c * 3277) >> 15 lies within +-3277, never saturates, and
 // equals (c * 6554) >> 16, the high half of that product; sub and add
@@ -200,7 +196,7 @@ G719_AVX2_KERNEL void onebit_kernel(Word16 *y, Word16 *out) {
 // a component at 32767 or -32768, beyond the plain bound, so the saturating
 // leader search runs and its sub against leader 8 (all -256) or leader 9
 // (all +256) saturates and sets the flag anyway.
-G719_AVX2 void scale_and_quantize(const Word16 *v, Word16 *out) {
+G719_AVX2 static inline void scale_and_quantize(const Word16 *v, Word16 *out) {
   const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(v));
   const __m128i c = _mm_subs_epi16(x, _mm_set1_epi16(4));
   const __m128i m = _mm_mulhi_epi16(c, _mm_set1_epi16(6554));
@@ -209,25 +205,13 @@ G719_AVX2 void scale_and_quantize(const Word16 *v, Word16 *out) {
   quantize_vector(y, sorted, out);
 }
 
-G719_AVX2_KERNEL void scaled_onebit_kernel(const Word16 *v, Word16 *out) { scale_and_quantize(v, out); }
-
-G719_AVX2_KERNEL void scaled_onebit_vectors_kernel(const Word16 *v, Word16 *out, Word16 count) {
+G719_AVX2 void scaled_onebit_vectors_kernel(const Word16 *v, Word16 *out, Word16 count) {
   for (Word16 n = 0; n < count; n++) scale_and_quantize(v + kLatticeDim * n, out + kLatticeDim * n);
-}
-
-G719_AVX2_KERNEL int leader_kernel(const Word16 *sorted) {
-  return leader_within_bound(_mm_loadu_si128(reinterpret_cast<const __m128i *>(sorted)));
 }
 
 }  // namespace
 
-int nearest_onebit_leader_sums_avx2(const Word16 *sorted) { return leader_kernel(sorted); }
-
-void quantize_onebit_avx2(Word16 *y, Word16 *out) { onebit_kernel(y, out); }
-
-void quantize_scaled_onebit_avx2(const Word16 *v, Word16 *out) { scaled_onebit_kernel(v, out); }
-
-void quantize_scaled_onebit_vectors_avx2(const Word16 *v, Word16 *out, Word16 count) {
+void quantize_onebit_vectors_avx2(const Word16 *v, Word16 *out, Word16 count) {
   scaled_onebit_vectors_kernel(v, out, count);
 }
 
@@ -235,9 +219,6 @@ void quantize_scaled_onebit_vectors_avx2(const Word16 *v, Word16 *out, Word16 co
 
 #include <cstdlib>
 
-void quantize_onebit_avx2(Word16 *, Word16 *) { std::abort(); }
-int nearest_onebit_leader_sums_avx2(const Word16 *) { std::abort(); }
-void quantize_scaled_onebit_avx2(const Word16 *, Word16 *) { std::abort(); }
-void quantize_scaled_onebit_vectors_avx2(const Word16 *, Word16 *, Word16) { std::abort(); }
+void quantize_onebit_vectors_avx2(const Word16 *, Word16 *, Word16) { std::abort(); }
 
 #endif

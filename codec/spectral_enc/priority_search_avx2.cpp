@@ -6,11 +6,11 @@
 
 #if defined(__x86_64__)
 
-#include <immintrin.h>
+#include "frame/avx2_target.h"
 
 namespace {
 
-__attribute__((target("avx2"))) WindowMax search_kernel(const Word16 *work, int first, int last) {
+G719_AVX2 WindowMax search_kernel(const Word16 *work, int first, int last) {
   const __m256i below = _mm256_set1_epi16(static_cast<short>(first));
   const __m256i above = _mm256_set1_epi16(static_cast<short>(last));
   const __m256i floor = _mm256_set1_epi16(MIN_16);

@@ -1,8 +1,8 @@
-// The selection sort of the one-bit quantizer and the band sort: in
-// descending order, each position takes the first largest remaining key
-// (ties keep the earlier one), swapped in; companion[] follows every swap.
-// The orders both sides of the codec depend on, ties included, are those of
-// exactly this procedure.
+// The selection sort of the one-bit quantizer: in descending order, each
+// position takes the first largest remaining key (ties keep the earlier
+// one), swapped in; companion[] follows every swap. The orders both sides of
+// the codec depend on, ties included, are those of exactly this procedure
+// (the band sort, spectral_enc/bit_allocation.h, is the same procedure).
 #pragma once
 
 #include "basop/basop.h"
@@ -25,7 +25,3 @@ void selection_sort_descending(Word16 *key, Word16 *companion, int n, Less less)
     companion[best] = c;
   }
 }
-
-// The basic-operator comparison, which sets Overflow when the keys are more
-// than 32767 apart.
-inline bool less_by_sub(Word16 a, Word16 b) { return sub(a, b) < 0; }

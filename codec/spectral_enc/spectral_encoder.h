@@ -19,6 +19,7 @@
 // at least 223 (flags, first norm and 5-bit norms), which every supported
 // bitrate gives. The words written never exceed budget. frame_bits decides
 // the band count: below 960 (32000 bit/s) only 36 bands are coded unless the
-// loudest band is band 34 or higher.
+// loudest band is band 34 or higher. Runs on the kernel set K.
+template <class K>
 void g719_encode_spectrum(Word16 **cursor, Word32 *coefficients, Word16 *normalized, Word16 *allocation,
                           Word16 budget, Word16 frame_bits, Word16 transient);

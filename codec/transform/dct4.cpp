@@ -1,8 +1,7 @@
 #include "transform/dct4.h"
 
-#include "frame/cpu_dispatch.h"
+#include "frame/frame_geometry.h"
 #include "transform/complex_ops.h"
-#include "transform/dct4_avx2.h"
 #include "transform/fft.h"
 #include "transform/transform_tables.h"
 
@@ -31,43 +30,19 @@ void post_twiddle(const Cplx *Z, Word32 *y, const Q15Pair *Q) {
 }  // namespace
 
 void dct4_960(Word32 *input, Word32 *output) {
-  if (g719_avx2_active()) {
-    dct4_960_avx2(input, output);
-  } else {
-    dct4_960_portable(input, output);
-  }
-}
-
-void dct4_960_small_input(Word32 *input, Word32 *output) {
-  if (g719_avx2_active()) {
-    dct4_960_avx2_small_input(input, output);
-  } else {
-    dct4_960_portable(input, output);
-  }
-}
-
-void dct4_960_portable(Word32 *input, Word32 *output) {
-  Cplx z[480];
-  pre_twiddle<960>(input, z, dct960_pre_twiddle.data());
-  fft_480_portable(z);
-  post_twiddle<960>(z, output, dct960_post_twiddle.data());
+  Cplx z[kHalfFrame];
+  pre_twiddle<kFrameSamples>(input, z, dct960_pre_twiddle.data());
+  fft_480(z);
+  post_twiddle<kFrameSamples>(z, output, dct960_post_twiddle.data());
 }
 
 void dct4_240(const Word32 *input, Word32 *output) {
-  Cplx z[120];
-  pre_twiddle<240>(input, z, dct240_pre_twiddle.data());
+  Cplx z[kShortBlockLength / 2];
+  pre_twiddle<kShortBlockLength>(input, z, dct240_pre_twiddle.data());
   fft_120(z);
-  post_twiddle<240>(z, output, dct240_post_twiddle.data());
-}
-
-void dct4_240_x4_portable(const Word32 *input, Word32 *output) {
-  for (int b = 0; b < 4; ++b) dct4_240(input + 240 * b, output + 240 * b);
+  post_twiddle<kShortBlockLength>(z, output, dct240_post_twiddle.data());
 }
 
 void dct4_240_x4(const Word32 *input, Word32 *output) {
-  if (g719_avx2_active()) {
-    dct4_240_x4_avx2(input, output);
-  } else {
-    dct4_240_x4_portable(input, output);
-  }
+  for (int b = 0; b < kShortBlocks; ++b) dct4_240(input + kShortBlockLength * b, output + kShortBlockLength * b);
 }

@@ -1,7 +1,5 @@
 #include "transform/fft.h"
 
-#include "frame/cpu_dispatch.h"
-#include "transform/fft_avx2.h"
 #include "transform/transform_tables.h"
 
 namespace {
@@ -124,7 +122,7 @@ void fft_120(Cplx *z) {
   }
 }
 
-void fft_480_portable(Cplx *z) {
+void fft_480(Cplx *z) {
   // Radix-4 decimation in frequency: quarter r of the array collects the
   // outputs 4m + r.
   for (int n = 0; n < 120; ++n) {
@@ -155,13 +153,5 @@ void fft_480_portable(Cplx *z) {
   for (int i = 0; i < 480; ++i) quarters[i] = z[i];
   for (int r = 0; r < 4; ++r) {
     for (int m = 0; m < 120; ++m) z[4 * m + r] = quarters[120 * r + m];
-  }
-}
-
-void fft_480(Cplx *z) {
-  if (g719_avx2_active()) {
-    fft_480_avx2(z);
-  } else {
-    fft_480_portable(z);
   }
 }

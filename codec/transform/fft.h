@@ -12,10 +12,6 @@
 void fft_120(Cplx *z);
 
 // 480-point DFT / 4 of z[0..479]: one radix-4 decimation-in-frequency stage
-// and four 120-point transforms; the result is in natural order. Runs the
-// AVX2 variant when it is active (frame/cpu_dispatch.h), else the portable
-// code; both give identical results.
+// and four 120-point transforms; the result is in natural order. (The AVX2
+// kernel set runs it inside dct4_960_avx2, transform/fft_avx2.h.)
 void fft_480(Cplx *z);
-
-// The portable 480-point transform, the reference of every variant.
-void fft_480_portable(Cplx *z);

@@ -48,22 +48,24 @@ const Fft480Avx2Tables &tables() {
 }
 
 // Four complex values to out[4k .. 4k+3], the outputs k of the four transforms.
-G719_AVX2 void store4(Cplx *out, int k, __m256i v) {
+G719_AVX2 static inline void store4(Cplx *out, int k, __m256i v) {
   _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + 4 * k), v);
 }
 
-G719_AVX2 __m256i load8(const Word32 *v) { return _mm256_load_si256(reinterpret_cast<const __m256i *>(v)); }
+G719_AVX2 static inline __m256i load8(const Word32 *v) {
+  return _mm256_load_si256(reinterpret_cast<const __m256i *>(v));
+}
 
 template <class Lanes>
-G719_AVX2 __m256i mul_real4(__m256i a, Word32 f, __m256i &ov) {
+G719_AVX2 static inline __m256i mul_real4(__m256i a, Word32 f, __m256i &ov) {
   if constexpr (std::is_same_v<Lanes, PlainLanes>) return plain_mls_paired(a, _mm256_set1_epi32(f));
   return Lanes::mls(a, _mm256_set1_epi32(f), ov);
 }
 
 // Element i of the four transforms: a register of a work array, or the four
 // complex values in[4i .. 4i+3].
-G719_AVX2 __m256i element4(const __m256i *in, int i) { return in[i]; }
-G719_AVX2 __m256i element4(const Cplx *in, int i) {
+G719_AVX2 static inline __m256i element4(const __m256i *in, int i) { return in[i]; }
+G719_AVX2 static inline __m256i element4(const Cplx *in, int i) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in + 4 * i));
 }
 
@@ -75,7 +77,7 @@ constexpr int out_index(int h, int r) { return (96 * (h / 3) + 40 * (h % 3) + 10
 // in[i] holds element i of the four, out receives output k of transform r
 // at out[4k + r].
 template <class Lanes, class In>
-G719_AVX2_KERNEL void fft_120_x4(const In *in, Cplx *out, const Fft480Avx2Tables &t, __m256i &ov) {
+G719_AVX2 void fft_120_x4(const In *in, Cplx *out, const Fft480Avx2Tables &t, __m256i &ov) {
   // Work array, position 24 * (5-point index) + 8 * (3-point index) +
   // (8-point index).
   __m256i I[120];
@@ -196,17 +198,8 @@ G719_AVX2_KERNEL void fft_120_x4(const In *in, Cplx *out, const Fft480Avx2Tables
   }
 }
 
-#define G719_AVX2_MEMBER __attribute__((target("avx2"), always_inline)) inline
-
-// Sources of the radix-4 stage: element(n) gives the input values n .. n+3.
-struct ArraySource {
-  const Cplx *z;
-  G719_AVX2_MEMBER __m256i element(int n, __m256i &) const {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(z + n));
-  }
-};
-
-// The 960-point DCT-IV's pre-twiddled values, formed where the radix-4
+// The source of the radix-4 stage: element(n) gives the 960-point DCT-IV's
+// pre-twiddled values n .. n+3, formed where the radix-4
 // stage needs them: z[n] = (x[2n], x[959 - 2n]) times the factors (c, s)
 // (each repeated for the re and im lanes), which is the twiddle product
 // mul_twiddle4 of the pair. Pairs n .. n+3: the even samples x[2n .. 2n+6]
@@ -217,7 +210,7 @@ struct Dct960PreTwiddleSource {
   const Word32 *x;
   const Word32 *c;
   const Word32 *s;
-  G719_AVX2_MEMBER __m256i element(int n, __m256i &ov) const {
+  G719_AVX2 __m256i element(int n, __m256i &ov) const {
     const __m256i mirror = _mm256_setr_epi32(0, 7, 0, 5, 0, 3, 0, 1);
     const __m256i front = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(x + 2 * n));
     const __m256i back = _mm256_permutevar8x32_epi32(
@@ -228,7 +221,7 @@ struct Dct960PreTwiddleSource {
 
 // The 480-point FFT of the values of source into z.
 template <class Lanes, class Source>
-G719_AVX2_KERNEL void fft_480_kernel(const Source &source, Cplx *z, const Fft480Avx2Tables &t) {
+G719_AVX2 void fft_480_kernel(const Source &source, Cplx *z, const Fft480Avx2Tables &t) {
   __m256i ov = _mm256_setzero_si256();
   // quarters[n] holds element n of the four quarters after the radix-4 stage.
   __m256i quarters[120];
@@ -269,7 +262,7 @@ G719_AVX2_KERNEL void fft_480_kernel(const Source &source, Cplx *z, const Fft480
 }
 
 template <class Lanes>
-G719_AVX2_KERNEL void fft_120_x4_kernel(const Cplx *in, Cplx *out, const Fft480Avx2Tables &t) {
+G719_AVX2 void fft_120_x4_kernel(const Cplx *in, Cplx *out, const Fft480Avx2Tables &t) {
   __m256i ov = _mm256_setzero_si256();
   fft_120_x4<Lanes>(in, out, t, ov);
   flush_overflow(ov);
@@ -277,11 +270,7 @@ G719_AVX2_KERNEL void fft_120_x4_kernel(const Cplx *in, Cplx *out, const Fft480A
 
 }  // namespace
 
-void fft_480_avx2(Cplx *z) { fft_480_kernel<SaturatingLanes>(ArraySource{z}, z, tables()); }
-
 void fft_120_x4_avx2(const Cplx *in, Cplx *out) { fft_120_x4_kernel<SaturatingLanes>(in, out, tables()); }
-
-void fft_480_avx2_plain(Cplx *z) { fft_480_kernel<PlainLanes>(ArraySource{z}, z, tables()); }
 
 void dct960_pre_twiddle_fft_480_avx2(const Word32 *x, const Word32 *c, const Word32 *s, Cplx *z) {
   fft_480_kernel<SaturatingLanes>(Dct960PreTwiddleSource<SaturatingLanes>{x, c, s}, z, tables());
@@ -297,9 +286,7 @@ void fft_120_x4_avx2_plain(const Cplx *in, Cplx *out) { fft_120_x4_kernel<PlainL
 
 #include <cstdlib>
 
-void fft_480_avx2(Cplx *) { std::abort(); }
 void fft_120_x4_avx2(const Cplx *, Cplx *) { std::abort(); }
-void fft_480_avx2_plain(Cplx *) { std::abort(); }
 void fft_120_x4_avx2_plain(const Cplx *, Cplx *) { std::abort(); }
 void dct960_pre_twiddle_fft_480_avx2(const Word32 *, const Word32 *, const Word32 *, Cplx *) { std::abort(); }
 void dct960_pre_twiddle_fft_480_avx2_plain(const Word32 *, const Word32 *, const Word32 *, Cplx *) { std::abort(); }

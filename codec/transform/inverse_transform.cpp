@@ -1,35 +1,28 @@
 #include "transform/inverse_transform.h"
 
-#include "frame/block_scaling.h"
-#include "frame/cpu_dispatch.h"
-#include "transform/dct4.h"
-#include "transform/overlap_add_avx2.h"
-#include "transform/unfold_avx2.h"
+#include "frame/frame_geometry.h"
+#include "frame/kernel_sets.h"
 #include "transform/window_tables.h"
 
 namespace {
-
-void long_inverse(Word32 *coefficients, Word32 *v) {
-  dct4_960(coefficients, v);
-  block_shr(v, 960, 1);
-}
 
 // Four short inverse transforms overlap-added into v[0..959], block b
 // starting at position 240b - 120; the first block's leading and the last
 // block's trailing 120 values fall outside v, and the stretches next to them
 // (v[0..119] and v[840..959]) are taken unwindowed. Mirrors the encoder's
 // short analysis, including its reversal.
+template <class K>
 void short_inverse(const Word32 *coefficients, Word32 *v) {
   const auto &S = short_synthesis_window;
-  for (int i = 0; i < 960; ++i) v[i] = 0;
+  for (int i = 0; i < kFrameSamples; ++i) v[i] = 0;
 
   // The four short transforms together, then their windowing.
-  Word32 blocks[960];
-  dct4_240_x4(coefficients, blocks);
-  for (int b = 0; b < 4; ++b) {
-    const Word32 *y = blocks + 240 * b;
+  Word32 blocks[kFrameSamples];
+  K::dct4_240_x4(coefficients, blocks);
+  for (int b = 0; b < kShortBlocks; ++b) {
+    const Word32 *y = blocks + kShortBlockLength * b;
 
-    Word32 u[480];
+    Word32 u[2 * kShortBlockLength];
     for (int i = 0; i < 120; ++i) {
       u[i] = y[120 + i];
       u[120 + i] = L_sub(0, y[239 - i]);
@@ -49,36 +42,32 @@ void short_inverse(const Word32 *coefficients, Word32 *v) {
     }
   }
 
-  for (int k = 0; k < 480; ++k) {
+  for (int k = 0; k < kHalfFrame; ++k) {
     const Word32 tmp = v[k];
-    v[k] = v[959 - k];
-    v[959 - k] = tmp;
+    v[k] = v[kFrameSamples - 1 - k];
+    v[kFrameSamples - 1 - k] = tmp;
   }
 }
 
 }  // namespace
 
+template <class K>
 void g719_inverse_transform(Word32 *coefficients, Word32 *aliased, Word16 transient) {
-  Word32 v[960];
-  if (transient == 0 && g719_avx2_active()) {
-    dct4_960(coefficients, v);
-    unfold_halved_aliased_avx2(v, aliased);  // the long transform's halving, fused
-    return;
-  }
+  Word32 v[kFrameSamples];
   if (transient != 0) {
-    short_inverse(coefficients, v);
+    short_inverse<K>(coefficients, v);
+    K::unfold_aliased(v, aliased);
   } else {
-    long_inverse(coefficients, v);
-  }
-  if (g719_avx2_active()) {
-    unfold_aliased_avx2(v, aliased);
-  } else {
-    unfold_aliased_portable(v, aliased);
+    K::dct4_960(coefficients, v);
+    K::unfold_halved_aliased(v, aliased);
   }
 }
 
-void unfold_aliased_portable(const Word32 *v, Word32 *aliased) {
-  for (int i = 0; i < 480; ++i) {
+template void g719_inverse_transform<PortableKernels>(Word32 *, Word32 *, Word16);
+template void g719_inverse_transform<Avx2Kernels>(Word32 *, Word32 *, Word16);
+
+void unfold_aliased(const Word32 *v, Word32 *aliased) {
+  for (int i = 0; i < kHalfFrame; ++i) {
     aliased[i] = v[480 + i];
     aliased[480 + i] = L_sub(0, v[959 - i]);
     aliased[960 + i] = L_sub(0, v[479 - i]);
@@ -86,27 +75,23 @@ void unfold_aliased_portable(const Word32 *v, Word32 *aliased) {
   }
 }
 
-void g719_overlap_add(const Word32 *aliased, Word16 *samples, Word32 *history) {
-  g719_scaled_overlap_add(aliased, 0, samples, history);
-}
-
-void g719_overlap_add_portable(const Word32 *aliased, Word16 *samples, Word32 *history) {
-  g719_scaled_overlap_add_portable(aliased, 0, samples, history);
+// L_shr by 1 leaves every value within +-2^30, so no negation saturates.
+void unfold_halved_aliased(const Word32 *v, Word32 *aliased) {
+  for (int i = 0; i < kHalfFrame; ++i) {
+    aliased[i] = L_shr(v[480 + i], 1);
+    aliased[480 + i] = L_sub(0, L_shr(v[959 - i], 1));
+    aliased[960 + i] = L_sub(0, L_shr(v[479 - i], 1));
+    aliased[1440 + i] = L_sub(0, L_shr(v[i], 1));
+  }
 }
 
 void g719_scaled_overlap_add(const Word32 *aliased, Word16 shift, Word16 *samples, Word32 *history) {
-  if (g719_avx2_active()) {
-    g719_scaled_overlap_add_avx2(aliased, shift, samples, history);
-  } else {
-    g719_scaled_overlap_add_portable(aliased, shift, samples, history);
-  }
-}
-
-void g719_scaled_overlap_add_portable(const Word32 *aliased, Word16 shift, Word16 *samples, Word32 *history) {
   const auto &W = long_synthesis_window;
-  for (int i = 0; i < 960; ++i) {
+  for (int i = 0; i < kFrameSamples; ++i) {
     const Word32 w = L_mls(L_shr(aliased[i], shift), W[i]);
     samples[i] = round_fx(L_shl(L_add(w, history[i]), 7));
   }
-  for (int i = 0; i < 960; ++i) history[i] = L_mls(L_shr(aliased[960 + i], shift), W[960 + i]);
+  for (int i = 0; i < kFrameSamples; ++i) {
+    history[i] = L_mls(L_shr(aliased[kFrameSamples + i], shift), W[kFrameSamples + i]);
+  }
 }

@@ -3,7 +3,7 @@
 
 #include "basop/basop.h"
 
-// Turns 960 coefficients into 1920 time-aliased values.
+// Turns 960 coefficients into 1920 time-aliased values, on the kernel set K.
 //
 // transient == 0: one DCT-IV of 960 points, halved; coefficients is used as
 // working storage and overwritten.
@@ -18,28 +18,26 @@
 // so aliased[480 + i] = -aliased[479 - i] and aliased[1440 + i] =
 // aliased[1439 - i]. For coefficients on the encoder's scale times 2^s the
 // values are 512 * 2^s times the time-aliased signal in PCM units.
+template <class K>
 void g719_inverse_transform(Word32 *coefficients, Word32 *aliased, Word16 transient);
 
-// The unfolding above on its own (v[0..959] into aliased[0..1919]), portable;
-// g719_inverse_transform runs its AVX2 variant when that is active.
-void unfold_aliased_portable(const Word32 *v, Word32 *aliased);
+// The unfolding above (v[0..959] into aliased[0..1919]), the negations with
+// L_sub(0, x).
+void unfold_aliased(const Word32 *v, Word32 *aliased);
+void unfold_aliased_avx2(const Word32 *v, Word32 *aliased);
 
-// Windows the 1920 aliased values (9 fractional bits, after the frame
-// driver's shift) with the 1920-point sine window, adds the first half to
-// history (the previous frame's windowed second half), returns to 16-bit PCM
-// in samples[0..959] (L_shl by 7, then rounding of the upper half, with
-// saturation) and saves the windowed second half in history[0..959].
-// Runs the AVX2 variant when it is active (frame/cpu_dispatch.h); both give
-// identical results.
-void g719_overlap_add(const Word32 *aliased, Word16 *samples, Word32 *history);
-
-// The portable overlap-add, the reference of every variant.
-void g719_overlap_add_portable(const Word32 *aliased, Word16 *samples, Word32 *history);
+// The long transform's halving and the unfolding in one pass: the values
+// and Overflow flag of L_shr(v[i], 1) for every i followed by
+// unfold_aliased, with v left unchanged.
+void unfold_halved_aliased(const Word32 *v, Word32 *aliased);
+void unfold_halved_aliased_avx2(const Word32 *v, Word32 *aliased);
 
 // The frame driver's last steps in one pass: the aliased values shifted by
-// L_shr(aliased[i], shift) (the block scaling undone), then
-// g719_overlap_add. aliased is only read. Runs the AVX2 variant when it is
-// active; both give the samples, history and Overflow flag of the portable
-// version, which is block_shr followed by g719_overlap_add.
+// L_shr(aliased[i], shift) (the block scaling undone, 9 fractional bits
+// left) and windowed with the 1920-point sine window; the first half is
+// added to history (the previous frame's windowed second half) and returned
+// to 16-bit PCM in samples[0..959] (L_shl by 7, then rounding of the upper
+// half, with saturation); the windowed second half is saved in
+// history[0..959]. aliased is only read.
 void g719_scaled_overlap_add(const Word32 *aliased, Word16 shift, Word16 *samples, Word32 *history);
-void g719_scaled_overlap_add_portable(const Word32 *aliased, Word16 shift, Word16 *samples, Word32 *history);
+void g719_scaled_overlap_add_avx2(const Word32 *aliased, Word16 shift, Word16 *samples, Word32 *history);

@@ -1,10 +1,11 @@
 // The windowed overlap-add with AVX2, eight samples per step: L_mls by the
 // window, L_add of the history, L_shl by 7 and round_fx, each per lane, the
 // last two as one shift and a saturating pack.
-#include "transform/overlap_add_avx2.h"
+#include "transform/inverse_transform.h"
 
 #if defined(__x86_64__)
 
+#include "frame/frame_geometry.h"
 #include "transform/simd_ops_avx2.h"
 #include "transform/window_tables.h"
 
@@ -12,11 +13,13 @@ namespace {
 
 using namespace avx2_ops;
 
-G719_AVX2 __m256i load_window8(const Word16 *w) {
+G719_AVX2 static inline __m256i load_window8(const Word16 *w) {
   return _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(w)));
 }
 
-G719_AVX2 __m256i loadu8(const Word32 *v) { return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(v)); }
+G719_AVX2 static inline __m256i loadu8(const Word32 *v) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(v));
+}
 
 // A sample is round_fx(L_shl(s, 7)) of s = L_add(w, history). For s within
 // [-2^24, 2^24 - 257] neither the shift nor the rounding's L_add saturates
@@ -28,7 +31,7 @@ G719_AVX2 __m256i loadu8(const Word32 *v) { return _mm256_loadu_si256(reinterpre
 // L_shr(x, shift) per lane: an arithmetic shift for shift >= 0 (counts from
 // 31 on give 0 or -1), L_shl by min(-shift, 32) for shift < 0 (kLeft).
 template <bool kLeft>
-G719_AVX2 __m256i shifted(const Word32 *p, __m128i count, __m256i &ov) {
+G719_AVX2 static inline __m256i shifted(const Word32 *p, __m128i count, __m256i &ov) {
   const __m256i v = loadu8(p);
   if constexpr (kLeft) {
     return L_shl8_positive(v, count, ov);
@@ -39,7 +42,7 @@ G719_AVX2 __m256i shifted(const Word32 *p, __m128i count, __m256i &ov) {
 
 // One step of eight samples from the windowed aliased values w and the
 // history h, given their sum s (saturated or not, see below).
-G719_AVX2 void store_samples(__m256i s, Word16 *samples, __m256i &ov) {
+G719_AVX2 static inline void store_samples(__m256i s, Word16 *samples, __m256i &ov) {
   const __m256i top = _mm256_set1_epi32((1 << 24) - 257);
   const __m256i bottom = _mm256_set1_epi32(-(1 << 24));
   ov = _mm256_or_si256(ov, _mm256_or_si256(_mm256_cmpgt_epi32(s, top), _mm256_cmpgt_epi32(bottom, s)));
@@ -50,7 +53,7 @@ G719_AVX2 void store_samples(__m256i s, Word16 *samples, __m256i &ov) {
 }
 
 template <bool kLeft>
-G719_AVX2 __m256i windowed(const Word32 *aliased, const Word16 *W, __m128i count, __m256i &ov) {
+G719_AVX2 static inline __m256i windowed(const Word32 *aliased, const Word16 *W, __m128i count, __m256i &ov) {
   return PlainLanes::mls(shifted<kLeft>(aliased, count, ov), load_window8(W), ov);
 }
 
@@ -62,10 +65,10 @@ G719_AVX2 __m256i windowed(const Word32 *aliased, const Word16 *W, __m128i count
 // wrapped lane's saturated sum lies outside the range that sets Overflow, so
 // the redo adds no flag the first pass should not have set.
 template <bool kLeft>
-G719_AVX2 bool samples_plain(const Word32 *aliased, __m128i count, Word16 *samples, const Word32 *history,
+G719_AVX2 static inline bool samples_plain(const Word32 *aliased, __m128i count, Word16 *samples, const Word32 *history,
                              const Word16 *W, __m256i &ov) {
   __m256i wrapped = _mm256_setzero_si256();
-  for (int i = 0; i < 960; i += 16) {
+  for (int i = 0; i < kFrameSamples; i += 16) {
     const __m256i w0 = windowed<kLeft>(aliased + i, W + i, count, ov);
     const __m256i w1 = windowed<kLeft>(aliased + i + 8, W + i + 8, count, ov);
     const __m256i h0 = loadu8(history + i);
@@ -82,24 +85,24 @@ G719_AVX2 bool samples_plain(const Word32 *aliased, __m128i count, Word16 *sampl
 
 // The same samples with L_add, for every input.
 template <bool kLeft>
-G719_AVX2 void samples_saturating(const Word32 *aliased, __m128i count, Word16 *samples, const Word32 *history,
-                                  const Word16 *W, __m256i &ov) {
-  for (int i = 0; i < 960; i += 8) {
+G719_AVX2 static inline void samples_saturating(const Word32 *aliased, __m128i count, Word16 *samples,
+                                                const Word32 *history, const Word16 *W, __m256i &ov) {
+  for (int i = 0; i < kFrameSamples; i += 8) {
     const __m256i s = L_add8(windowed<kLeft>(aliased + i, W + i, count, ov), loadu8(history + i), ov);
     store_samples(s, samples + i, ov);
   }
 }
 
 template <bool kLeft>
-G719_AVX2_KERNEL void overlap_add_kernel(const Word32 *aliased, __m128i count, Word16 *samples, Word32 *history,
+G719_AVX2 void overlap_add_kernel(const Word32 *aliased, __m128i count, Word16 *samples, Word32 *history,
                                          const Word16 *W) {
   __m256i ov = _mm256_setzero_si256();
   // The first half only reads the history, so it can be redone.
   if (samples_plain<kLeft>(aliased, count, samples, history, W, ov)) {
     samples_saturating<kLeft>(aliased, count, samples, history, W, ov);
   }
-  for (int i = 0; i < 960; i += 16) {
-    const __m256i h0 = windowed<kLeft>(aliased + 960 + i, W + 960 + i, count, ov);
+  for (int i = 0; i < kFrameSamples; i += 16) {
+    const __m256i h0 = windowed<kLeft>(aliased + kFrameSamples + i, W + kFrameSamples + i, count, ov);
     const __m256i h1 = windowed<kLeft>(aliased + 968 + i, W + 968 + i, count, ov);
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(history + i), h0);
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(history + i + 8), h1);
@@ -118,15 +121,10 @@ void g719_scaled_overlap_add_avx2(const Word32 *aliased, Word16 shift, Word16 *s
   }
 }
 
-void g719_overlap_add_avx2(const Word32 *aliased, Word16 *samples, Word32 *history) {
-  g719_scaled_overlap_add_avx2(aliased, 0, samples, history);
-}
-
 #else
 
 #include <cstdlib>
 
 void g719_scaled_overlap_add_avx2(const Word32 *, Word16, Word16 *, Word32 *) { std::abort(); }
-void g719_overlap_add_avx2(const Word32 *, Word16 *, Word32 *) { std::abort(); }
 
 #endif

@@ -2,21 +2,6 @@
 
 #include <cstdint>
 
-SubblockEnergy subblock_energy_carry(const Word16 *y, int n) {
-  SubblockEnergy e = {0, 0};
-  Overflow = 0;
-  Carry = 0;
-  for (int i = 0; i < n; ++i) {
-    e.lo = L_macNs(e.lo, y[i], y[i]);
-    if (Overflow != 0) {
-      e.hi = L_add(e.hi, 1);
-      Overflow = 0;
-      e.lo = e.lo & MAX_32;
-    }
-  }
-  return e;
-}
-
 // Why the exact sum gives the same result: every product L_mult(y, y) is
 // non-negative (2 y^2, or MAX_32 for y = -32768, whose Overflow the next
 // L_add_c overwrites), and lo stays in [0, 2^31). L_add_c of two

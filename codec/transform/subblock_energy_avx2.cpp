@@ -6,7 +6,7 @@
 // most 2^31 (both -32768), exact when read unsigned; the lanes are widened
 // to 64 bits before they are accumulated. The -32768 samples are counted
 // per 16-bit lane (at most n / 16 each, below 2^15 for n < 2^19).
-#include "transform/subblock_energy_avx2.h"
+#include "transform/subblock_energy.h"
 
 #if defined(__x86_64__)
 
@@ -16,7 +16,7 @@
 
 namespace {
 
-G719_AVX2_KERNEL SubblockEnergy energy_kernel(const Word16 *y, int n) {
+G719_AVX2 SubblockEnergy energy_kernel(const Word16 *y, int n) {
   const __m256i low32 = _mm256_set1_epi64x(0xFFFFFFFF);
   const __m256i min16 = _mm256_set1_epi16(MIN_16);
   __m256i squares = _mm256_setzero_si256();  // four 64-bit sums

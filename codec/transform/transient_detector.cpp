@@ -1,14 +1,12 @@
 #include "transform/transient_detector.h"
 
-#include "frame/cpu_dispatch.h"
-#include "transform/subblock_energy.h"
-#include "transform/subblock_energy_avx2.h"
+#include "frame/kernel_sets.h"
 #include "transform/transient_highpass.h"
 
 namespace {
 
 constexpr int kSubBlocks = 4;
-constexpr int kSubBlockLength = 240;
+constexpr int kSubBlockLength = kFrameSamples / kSubBlocks;
 
 // A non-negative energy hi * 2^31 + lo, lo in [0, 2^31).
 struct Energy {
@@ -42,9 +40,9 @@ Energy energy_halve(Energy e) {
 }
 
 // Sum of L_mult(y, y) over one sub-block.
+template <class K>
 Energy block_energy(const Word16 *y) {
-  const SubblockEnergy e =
-      g719_avx2_active() ? subblock_energy_avx2(y, kSubBlockLength) : subblock_energy(y, kSubBlockLength);
+  const SubblockEnergy e = K::subblock_energy(y, kSubBlockLength);
   return {e.hi, e.lo};
 }
 
@@ -60,16 +58,17 @@ bool exceeds_six_times(Energy e, Energy l) {
 
 }  // namespace
 
+template <class K>
 Word16 g719_detect_transient(const Word16 *input, G719EncoderState *state) {
   // High-pass filter: y[n] = (32316 y[n-1] + 24465 (x[n] - x[n-1])) / 65536.
   Word16 y[kHighpassLength];
-  transient_highpass(input, y, &state->hp_prev_in, &state->hp_prev_out);
+  transient_highpass<K>(input, y, &state->hp_prev_in, &state->hp_prev_out);
 
   Energy long_term = {state->long_energy_hi, state->long_energy_lo};
   bool detected = false;
   Word16 offset = 0;
   for (int j = 0; j < kSubBlocks; ++j) {
-    const Energy e = block_energy(&y[offset]);
+    const Energy e = block_energy<K>(&y[offset]);
 
     const Word32 hi_diff = L_sub(e.hi, long_term.hi);
     if (hi_diff > 0 || (hi_diff == 0 && L_sub(e.lo, long_term.lo) > 0)) {
@@ -95,3 +94,6 @@ Word16 g719_detect_transient(const Word16 *input, G719EncoderState *state) {
   }
   return 0;
 }
+
+template Word16 g719_detect_transient<PortableKernels>(const Word16 *, G719EncoderState *);
+template Word16 g719_detect_transient<Avx2Kernels>(const Word16 *, G719EncoderState *);

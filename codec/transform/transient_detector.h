@@ -16,5 +16,7 @@
 // Reads and updates the detector fields of `state` (transient_hangover,
 // hp_prev_out, hp_prev_in, long_energy_hi, long_energy_lo). Energies are kept
 // exactly in double precision (hi * 2^31 + lo); this clears and tests the
-// thread's Overflow and Carry flags and leaves both 0.
+// thread's Overflow and Carry flags and leaves both 0. Runs on the kernel
+// set K.
+template <class K>
 Word16 g719_detect_transient(const Word16 *input, G719EncoderState *state);

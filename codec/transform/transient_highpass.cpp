@@ -1,8 +1,8 @@
 #include "transform/transient_highpass.h"
 
-#include "frame/cpu_dispatch.h"
+#include "frame/kernel_sets.h"
 
-void transient_highpass_reference(const Word16 *x, Word16 *y, Word16 *prev_in, Word16 *prev_out) {
+void transient_highpass_saturating(const Word16 *x, Word16 *y, Word16 *prev_in, Word16 *prev_out) {
   Word16 out = *prev_out;
   Word16 in = *prev_in;
   for (int n = 0; n < kHighpassLength; ++n) {
@@ -17,7 +17,7 @@ void transient_highpass_reference(const Word16 *x, Word16 *y, Word16 *prev_in, W
   *prev_out = out;
 }
 
-Word32 highpass_input_terms_portable(const Word16 *x, Word16 prev_in, Word32 *d) {
+Word32 highpass_input_terms(const Word16 *x, Word16 prev_in, Word32 *d) {
   Word32 step = 0;
   Word32 last = prev_in;
   for (int n = 0; n < kHighpassLength; ++n) {
@@ -30,21 +30,8 @@ Word32 highpass_input_terms_portable(const Word16 *x, Word16 prev_in, Word32 *d)
   return step;
 }
 
-Word32 highpass_input_terms(const Word16 *x, Word16 prev_in, Word32 *d) {
-  return g719_avx2_active() ? highpass_input_terms_avx2(x, prev_in, d)
-                            : highpass_input_terms_portable(x, prev_in, d);
-}
-
-void highpass_narrow_portable(const Word32 *w, Word16 *y) {
-  for (int n = 0; n < kHighpassLength; ++n) y[n] = static_cast<Word16>(w[n]);
-}
-
 void highpass_narrow(const Word32 *w, Word16 *y) {
-  if (g719_avx2_active()) {
-    highpass_narrow_avx2(w, y);
-  } else {
-    highpass_narrow_portable(w, y);
-  }
+  for (int n = 0; n < kHighpassLength; ++n) y[n] = static_cast<Word16>(w[n]);
 }
 
 // Why plain arithmetic is exact when every |x[n] - x[n-1]| <= 44492: every
@@ -62,10 +49,11 @@ void highpass_narrow(const Word32 *w, Word16 *y) {
 //
 // The recursion is the serial part: per sample one multiply, one add and one
 // shift on the dependency chain; the input terms d[n] are computed before.
+template <class K>
 void transient_highpass(const Word16 *x, Word16 *y, Word16 *prev_in, Word16 *prev_out) {
   Word32 d[kHighpassLength];
-  if (highpass_input_terms(x, *prev_in, d) > kHighpassPlainStep) {
-    transient_highpass_reference(x, y, prev_in, prev_out);
+  if (K::highpass_input_terms(x, *prev_in, d) > kHighpassPlainStep) {
+    transient_highpass_saturating(x, y, prev_in, prev_out);
     return;
   }
   // The outputs overwrite the input terms: the recursion then needs one
@@ -79,7 +67,10 @@ void transient_highpass(const Word16 *x, Word16 *y, Word16 *prev_in, Word16 *pre
       d[k] = out;
     }
   }
-  highpass_narrow(d, y);
+  K::highpass_narrow(d, y);
   *prev_in = x[kHighpassLength - 1];
   *prev_out = static_cast<Word16>(out);
 }
+
+template void transient_highpass<PortableKernels>(const Word16 *, Word16 *, Word16 *, Word16 *);
+template void transient_highpass<Avx2Kernels>(const Word16 *, Word16 *, Word16 *, Word16 *);

@@ -6,15 +6,17 @@
 #pragma once
 
 #include "basop/basop.h"
+#include "frame/frame_geometry.h"
 
-inline constexpr int kHighpassLength = 960;
+inline constexpr int kHighpassLength = kFrameSamples;
 
-// The filter with the basic operators, the reference of the fast path.
-void transient_highpass_reference(const Word16 *x, Word16 *y, Word16 *prev_in, Word16 *prev_out);
+// The filter with the basic operators, valid for every input.
+void transient_highpass_saturating(const Word16 *x, Word16 *y, Word16 *prev_in, Word16 *prev_out);
 
-// The same outputs, state and Overflow flag. When no step can saturate
-// (every |x[n] - x[n-1]| within kHighpassPlainStep) it runs in plain 32-bit
-// arithmetic, else it runs the reference.
+// The same outputs, state and Overflow flag on the kernel set K. When no
+// step can saturate (every |x[n] - x[n-1]| within kHighpassPlainStep) it
+// runs in plain 32-bit arithmetic, else it runs the saturating filter.
+template <class K>
 void transient_highpass(const Word16 *x, Word16 *y, Word16 *prev_in, Word16 *prev_out);
 
 // Largest input step |x[n] - x[n-1]| for which no step of the filter can
@@ -24,13 +26,9 @@ inline constexpr Word32 kHighpassPlainStep = 44492;
 // First pass of the fast path: d[n] = 24465 (x[n] - x[n-1]) + 32768 for
 // n < 960 (x[-1] = prev_in); returns the largest |x[n] - x[n-1]|.
 Word32 highpass_input_terms(const Word16 *x, Word16 prev_in, Word32 *d);
-Word32 highpass_input_terms_portable(const Word16 *x, Word16 prev_in, Word32 *d);
-// AVX2 variant; only when g719_cpu_has_avx2().
 Word32 highpass_input_terms_avx2(const Word16 *x, Word16 prev_in, Word32 *d);
 
 // Last pass of the fast path: y[n] = w[n] for n < 960, every w[n] a Word16
 // value.
 void highpass_narrow(const Word32 *w, Word16 *y);
-void highpass_narrow_portable(const Word32 *w, Word16 *y);
-// AVX2 variant; only when g719_cpu_has_avx2().
 void highpass_narrow_avx2(const Word32 *w, Word16 *y);

@@ -7,7 +7,7 @@
 
 namespace {
 
-G719_AVX2_KERNEL Word32 input_terms_kernel(const Word16 *x, Word16 prev_in, Word32 *d) {
+G719_AVX2 Word32 input_terms_kernel(const Word16 *x, Word16 prev_in, Word32 *d) {
   // The first eight samples need x[-1] = prev_in: scalar.
   Word32 step = 0;
   Word32 last = prev_in;
@@ -37,7 +37,7 @@ G719_AVX2_KERNEL Word32 input_terms_kernel(const Word16 *x, Word16 prev_in, Word
 }
 
 // The values are Word16 values: the saturating pack keeps them.
-G719_AVX2_KERNEL void narrow_kernel(const Word32 *w, Word16 *y) {
+G719_AVX2 void narrow_kernel(const Word32 *w, Word16 *y) {
   for (int n = 0; n < kHighpassLength; n += 16) {
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(w + n));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(w + n + 8));

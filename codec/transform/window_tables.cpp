@@ -21,8 +21,8 @@ constexpr std::array<Word16, N> sine_table(std::int64_t first, std::int64_t step
   return t;
 }
 
-constexpr std::array<Word16, 480> make_long_window_center() {
-  auto t = sine_table<480>(480, 1, 1920, true);
+constexpr std::array<Word16, kHalfFrame> make_long_window_center() {
+  auto t = sine_table<kHalfFrame>(480, 1, 1920, true);
   // Entries that hold the other neighbour of the rounding.
   t[12] = -23639;
   t[317] = -31616;
@@ -31,8 +31,8 @@ constexpr std::array<Word16, 480> make_long_window_center() {
   return t;
 }
 
-constexpr std::array<Word16, 480> make_long_window_edge() {
-  auto t = sine_table<480>(479, -1, 1920, false);
+constexpr std::array<Word16, kHalfFrame> make_long_window_edge() {
+  auto t = sine_table<kHalfFrame>(479, -1, 1920, false);
   t[59] = 20808;
   t[186] = 15138;
   t[237] = 12663;
@@ -44,10 +44,11 @@ constexpr std::array<Word16, 480> make_long_window_edge() {
 
 }  // namespace
 
-constexpr std::array<Word16, 480> long_window_center = make_long_window_center();
-constexpr std::array<Word16, 480> long_window_edge = make_long_window_edge();
+constexpr std::array<Word16, kHalfFrame> long_window_center = make_long_window_center();
+constexpr std::array<Word16, kHalfFrame> long_window_edge = make_long_window_edge();
 // sin(pi (239.5 - i) / 480) is sin(pi (2 (239 - i) + 1) / 960).
 constexpr std::array<Word16, 120> short_window_center = sine_table<120>(239, -1, 480, true);
 constexpr std::array<Word16, 120> short_window_edge = sine_table<120>(119, -1, 480, false);
-constexpr std::array<Word16, 1920> long_synthesis_window = sine_table<1920>(0, 1, 1920, false);
-constexpr std::array<Word16, 480> short_synthesis_window = sine_table<480>(0, 1, 480, false);
+constexpr std::array<Word16, kAliasedLength> long_synthesis_window = sine_table<kAliasedLength>(0, 1, 1920, false);
+constexpr std::array<Word16, 2 * kShortBlockLength> short_synthesis_window =
+    sine_table<2 * kShortBlockLength>(0, 1, 480, false);

@@ -16,10 +16,11 @@
 #include <array>
 
 #include "basop/basop.h"
+#include "frame/frame_geometry.h"
 
-extern const std::array<Word16, 480> long_window_center;
-extern const std::array<Word16, 480> long_window_edge;
+extern const std::array<Word16, kHalfFrame> long_window_center;
+extern const std::array<Word16, kHalfFrame> long_window_edge;
 extern const std::array<Word16, 120> short_window_center;
 extern const std::array<Word16, 120> short_window_edge;
-extern const std::array<Word16, 1920> long_synthesis_window;
-extern const std::array<Word16, 480> short_synthesis_window;
+extern const std::array<Word16, kAliasedLength> long_synthesis_window;
+extern const std::array<Word16, 2 * kShortBlockLength> short_synthesis_window;

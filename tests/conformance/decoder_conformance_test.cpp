@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "frame/cpu_dispatch.h"
 #include "frame/g719_codec.h"
+#include "frame/kernel_choice.h"
 #include "vector_manifest.h"
 
 // Rows print as their file names in test reports.
@@ -40,8 +40,8 @@ struct DecoderDeleter {
 
 class DecoderConformance : public ::testing::TestWithParam<VectorRow> {};
 
-// Decodes row's bitstream on the current kernel path and compares.
-void decode_and_compare(const VectorRow &row) {
+// Decodes row's bitstream with a decoder on the given kernel set and compares.
+void decode_and_compare(const VectorRow &row, KernelSet kernels) {
   bool ok = false;
   const std::vector<uint8_t> stream = read_vector_file(kVectorsDir, row.bitstream, &ok);
   ASSERT_TRUE(ok) << row.bitstream;
@@ -53,7 +53,7 @@ void decode_and_compare(const VectorRow &row) {
   ASSERT_EQ(stream.size(), static_cast<size_t>(row.frames) * frame_bytes);
   ASSERT_EQ(expected.size(), static_cast<size_t>(row.frames) * 960);
 
-  std::unique_ptr<G719DecoderState, DecoderDeleter> dec(g719_decoder_create(row.bitrate));
+  std::unique_ptr<G719DecoderState, DecoderDeleter> dec(g719_decoder_create_with_kernels(row.bitrate, kernels));
   ASSERT_NE(dec, nullptr);
   for (int f = 0; f < row.frames; f++) {
     const bool lost = std::find(row.lost_frames.begin(), row.lost_frames.end(), f) != row.lost_frames.end();
@@ -67,14 +67,12 @@ void decode_and_compare(const VectorRow &row) {
   }
 }
 
-// Every vector on both kernel paths: the AVX2 kernels (where the processor
-// has them) and the portable ones.
+// Every vector on both kernel sets (the AVX2 one where the processor has it).
 TEST_P(DecoderConformance, ReproducesTheDecodedVector) {
-  for (const bool portable : {false, true}) {
-    SCOPED_TRACE(portable ? "portable kernels" : "AVX2 kernels where supported");
-    g719_force_portable(portable);
-    decode_and_compare(GetParam());
-    g719_force_portable(false);
+  for (const KernelSet kernels : {KernelSet::kAvx2, KernelSet::kPortable}) {
+    if (!g719_kernel_set_supported(kernels)) continue;
+    SCOPED_TRACE(kernels == KernelSet::kAvx2 ? "AVX2 kernels" : "portable kernels");
+    decode_and_compare(GetParam(), kernels);
     if (HasFatalFailure()) return;
   }
 }

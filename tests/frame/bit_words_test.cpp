@@ -1,10 +1,13 @@
-// Writing and reading frame fields as bit words.
+// Writing and reading frame fields as bit words, and packing them into bytes.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 #include "frame/bit_words.h"
+#include "frame/frame_bytes.h"
+#include "frame/kernel_sets.h"
 
 namespace {
 
@@ -12,85 +15,48 @@ constexpr Word16 O = BIT_WORD_ONE;
 constexpr Word16 Z = BIT_WORD_ZERO;
 constexpr Word16 kUntouched = 0x1234;
 
-TEST(BitWords, SingleValuesMostSignificantBitFirst) {
-  std::array<Word16, 4> w;
+TEST(BitWords, WriterPutsFieldsMostSignificantBitFirstAndNothingPastThem) {
+  std::array<Word16, 12> w;
   w.fill(kUntouched);
-  g719_write_value(5, 3, w.data());
-  EXPECT_EQ(w, (std::array<Word16, 4>{O, Z, O, kUntouched}));
-  Word16 v = -1;
-  g719_read_value(w.data(), 3, &v);
-  EXPECT_EQ(v, 5);
-
-  w.fill(kUntouched);
-  g719_write_value(3, 2, w.data());
-  EXPECT_EQ(w, (std::array<Word16, 4>{O, O, kUntouched, kUntouched}));
-
-  w.fill(kUntouched);
-  g719_write_value(3, 0, w.data());
-  g719_write_value(3, -2, w.data());
-  EXPECT_EQ(w, (std::array<Word16, 4>{kUntouched, kUntouched, kUntouched, kUntouched}));
-  v = 99;
-  g719_read_value(w.data(), 0, &v);
-  EXPECT_EQ(v, 0);
+  BitWordWriter writer(w.data());
+  writer.put(5, 3);
+  writer.put(static_cast<std::uint16_t>(-3), 4);  // the low bits of a negative value: 1101
+  writer.put(0x2, 3);
+  Word16 *end = writer.finish();
+  EXPECT_EQ(end, w.data() + 10);
+  EXPECT_EQ(w, (std::array<Word16, 12>{O, Z, O, O, O, Z, O, Z, O, Z, kUntouched, kUntouched}));
 }
 
-TEST(BitWords, NegativeValuesWriteTheirLowBits) {
-  std::array<Word16, 4> w{};
-  g719_write_value(-3, 4, w.data());  // ...1101
-  EXPECT_EQ(w, (std::array<Word16, 4>{O, O, Z, O}));
+TEST(BitWords, ReaderTakesFieldsBackAndReadsPastTheEndAsZeros) {
+  std::vector<Word16> w(40, O);
+  BitWordWriter writer(w.data());
+  for (int n = 1; n <= 6; ++n) writer.put(static_cast<std::uint32_t>(n), n);  // 21 words
+  writer.finish();
+  BitWordReader<PortableKernels> reader(w.data(), 21);
+  for (int n = 1; n <= 6; ++n) EXPECT_EQ(reader.take(n), static_cast<std::uint32_t>(n)) << "width " << n;
+  EXPECT_EQ(reader.consumed(), 21);
+  EXPECT_EQ(reader.take(16), 0u) << "words from the available count on are 0 bits, whatever they hold";
+  EXPECT_EQ(reader.consumed(), 37);
 }
 
-TEST(BitWords, RoundTripEveryWidth) {
-  for (Word16 n = 1; n <= 15; ++n) {
-    for (Word32 value = 0; value < (1 << n); value += 1 + (value >> 3)) {
-      std::vector<Word16> w(n);
-      g719_write_value(static_cast<Word16>(value), n, w.data());
-      for (Word16 x : w) ASSERT_TRUE(x == O || x == Z);
-      Word16 back = -1;
-      g719_read_value(w.data(), n, &back);
-      ASSERT_EQ(back, value) << "width " << n;
-    }
-  }
+TEST(BitWords, OnlyTheOneWordIsAOneBit) {
+  // Words that differ from BIT_WORD_ONE in one bit, in either byte, or in sign.
+  const std::array<Word16, 16> w = {0x0081, 0x0080, 0x0083, 0x00C1, 0x0181, static_cast<Word16>(0x8081), -0x81, 0x7F,
+                                    0x0001, 0x0081, 0x0000, 0x0081, 0x4081, 0x0091, 0x0085, 0x0081};
+  const std::uint32_t want = 0x8000 | 0x40 | 0x10 | 0x1;
+  EXPECT_EQ(gather_16_bits(w.data()), want);
+  EXPECT_EQ(BitWordReader<PortableKernels>(w.data(), 16).take(16), want);
+  std::uint8_t bytes[2];
+  pack_bit_words(w.data(), 2, bytes);
+  EXPECT_EQ(bytes[0], want >> 8);
+  EXPECT_EQ(bytes[1], want & 0xFF);
 }
 
-TEST(BitWords, WidthOneArrayIsOneValueOfCountBits) {
-  std::array<Word16, 8> values = {0xA5, 7, 7, 7, 7, 7, 7, 7};
-  std::array<Word16, 9> w;
-  w.fill(kUntouched);
-  g719_write_values(values.data(), 8, 1, w.data());
-  EXPECT_EQ(w, (std::array<Word16, 9>{O, Z, O, Z, Z, O, Z, O, kUntouched}));
-
-  std::array<Word16, 8> back = {-1, 11, 11, 11, 11, 11, 11, 11};
-  g719_read_values(w.data(), 8, 1, back.data());
-  EXPECT_EQ(back, (std::array<Word16, 8>{0xA5, 11, 11, 11, 11, 11, 11, 11}));
-}
-
-TEST(BitWords, ArraysAreLaidOutBackToBack) {
-  const std::array<Word16, 3> values = {1, 2, 3};
-  std::array<Word16, 7> w;
-  w.fill(kUntouched);
-  g719_write_values(values.data(), 3, 2, w.data());
-  EXPECT_EQ(w, (std::array<Word16, 7>{Z, O, O, Z, O, O, kUntouched}));
-  std::array<Word16, 3> back = {9, 9, 9};
-  g719_read_values(w.data(), 3, 2, back.data());
-  EXPECT_EQ(back, values);
-
-  // Width 0 reads nothing and yields zeros; count 0 writes nothing.
-  g719_read_values(w.data(), 3, 0, back.data());
-  EXPECT_EQ(back, (std::array<Word16, 3>{0, 0, 0}));
-  w.fill(kUntouched);
-  g719_write_values(values.data(), 0, 4, w.data());
-  EXPECT_EQ(w[0], kUntouched);
-}
-
-TEST(BitWords, OnlyTheOneWordReadsAsOne) {
-  const std::array<Word16, 6> w = {0x0000, 0x0080, 0x0082, -0x81, 0x7F, static_cast<Word16>(0x8100)};
-  Word16 v = -1;
-  g719_read_value(w.data(), 6, &v);
-  EXPECT_EQ(v, 0);
-  const std::array<Word16, 3> mixed = {0x0081, 0x0000, 0x0081};
-  g719_read_value(mixed.data(), 3, &v);
-  EXPECT_EQ(v, 5);
+TEST(BitWords, BytesUnpackMostSignificantBitFirst) {
+  const std::uint8_t bytes[2] = {0x80, 0x40};
+  std::array<Word16, 16> w;
+  unpack_frame_bytes(bytes, 2, w.data());
+  EXPECT_EQ(w, (std::array<Word16, 16>{O, Z, Z, Z, Z, Z, Z, Z, Z, O, Z, Z, Z, Z, Z, Z}));
 }
 
 }  // namespace

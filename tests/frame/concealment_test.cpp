@@ -12,6 +12,7 @@
 
 #include "frame/codec_state.h"
 #include "frame/g719_codec.h"
+#include "frame/kernel_sets.h"
 #include "transform/inverse_transform.h"
 
 namespace {
@@ -55,10 +56,10 @@ std::vector<int16_t> synthesize(const Word32 *spectrum, Word16 transient, Word16
   Word32 c[960];
   std::memcpy(c, spectrum, sizeof c);
   Word32 aliased[1920];
-  g719_inverse_transform(c, aliased, transient);
+  g719_inverse_transform<PortableKernels>(c, aliased, transient);
   for (Word32 &v : aliased) v = L_shr(v, shift);
   std::vector<int16_t> pcm(960);
-  g719_overlap_add(aliased, pcm.data(), history);
+  g719_scaled_overlap_add(aliased, 0, pcm.data(), history);
   return pcm;
 }
 

@@ -12,6 +12,7 @@
 #include "frame/codec_state.h"
 #include "frame/decode_frame.h"
 #include "frame/g719_codec.h"
+#include "frame/kernel_sets.h"
 
 namespace {
 
@@ -71,11 +72,12 @@ TEST(DecoderRobustness, EveryBitrateDecodesHostileFramesDeterministically) {
 }
 
 // The frame driver on a separate bit-word array of exactly the decoder's
-// capacity, filled to the end with hostile words: a reader that ran past the
-// array would be caught by the address sanitizer.
-TEST(DecoderRobustness, FrameDriverStaysInsideTheBitWordArray) {
+// capacity, filled to the end with hostile words, on the kernel set K: a
+// reader that ran past the array would be caught by the address sanitizer.
+template <class K>
+void decode_hostile_word_arrays() {
   std::mt19937 rng(960);
-  Decoder d(g719_decoder_create(128000));
+  Decoder d(g719_decoder_create_with_kernels(128000, K::kSet));
   ASSERT_TRUE(d);
   for (int pattern = 0; pattern < 40; pattern++) {
     auto words = std::make_unique<Word16[]>(kCapacity);
@@ -90,14 +92,19 @@ TEST(DecoderRobustness, FrameDriverStaysInsideTheBitWordArray) {
       }
     }
     int16_t pcm[960];
-    g719_decode_frame(words.get(), 0, pcm, d.get());
+    g719_decode_frame<K>(words.get(), 0, pcm, d.get());
     const Word16 transient = words[0] == BIT_WORD_ONE ? 1 : 0;
     ASSERT_EQ(d->prev_transient, transient) << "pattern " << pattern;
     // A lost frame keeps the saved flag whatever its words say.
     words[0] = transient ? BIT_WORD_ZERO : BIT_WORD_ONE;
-    g719_decode_frame(words.get(), 1, pcm, d.get());
+    g719_decode_frame<K>(words.get(), 1, pcm, d.get());
     ASSERT_EQ(d->prev_transient, transient) << "pattern " << pattern;
   }
+}
+
+TEST(DecoderRobustness, FrameDriverStaysInsideTheBitWordArray) {
+  decode_hostile_word_arrays<PortableKernels>();
+  if (g719_kernel_set_supported(KernelSet::kAvx2)) decode_hostile_word_arrays<Avx2Kernels>();
 }
 
 }  // namespace

@@ -7,15 +7,15 @@
 #include <random>
 #include <vector>
 
-#include "frame/cpu_dispatch.h"
-#include "spectral_enc/band_normalization.h"
+#include "frame/kernel_sets.h"
+#include "spectral_enc/coefficient_coding.h"
 
 namespace {
 
 class BandNormalizationAvx2 : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!g719_cpu_has_avx2()) GTEST_SKIP() << "processor without AVX2";
+    if (!g719_kernel_set_supported(KernelSet::kAvx2)) GTEST_SKIP() << "processor without AVX2";
   }
 };
 
@@ -24,7 +24,7 @@ void expect_same(const std::vector<Word32> &coefficients, const std::vector<Word
   std::vector<Word32> c_want = coefficients, c_got = coefficients;
   std::vector<Word16> y_want(coefficients.size(), 0x1234), y_got(coefficients.size(), 0x1234);
   Overflow = 0;
-  normalize_band_coefficients_portable(c_want.data(), indices.data(), 0, bands, width, y_want.data());
+  normalize_band_coefficients(c_want.data(), indices.data(), 0, bands, width, y_want.data());
   const Flag want_flag = Overflow;
   Overflow = 0;
   normalize_band_coefficients_avx2(c_got.data(), indices.data(), 0, bands, width, y_got.data());

@@ -1,7 +1,7 @@
 // The band sort and the bit allocation's greedy pass, which keep a record of
 // the searched range's maximum between steps, against the procedures that
 // search the whole range with the basic operators at every step: the same
-// order, allocation and priorities on the portable and the AVX2 path, for
+// order, allocation and priorities on the portable and the AVX2 set, for
 // inputs of real frames and for arbitrary ones (unsorted, full 16-bit range,
 // MIN_16, long ties, few bits per band, so that bands fill up and the window
 // restarts often).
@@ -13,7 +13,8 @@
 #include <random>
 #include <vector>
 
-#include "frame/cpu_dispatch.h"
+#include "frame/kernel_sets.h"
+#include "operator_references.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/bit_allocation.h"
 
@@ -38,7 +39,7 @@ TEST(AllocationPrioritiesPaths, PlainArithmeticEqualsTheOperators) {
     const Word16 transient = static_cast<Word16>(trial & 1);
     Word16 want[kNumBands], got[kNumBands];
     Overflow = 0;
-    compute_allocation_priorities_reference(levels, want, transient);
+    compute_allocation_priorities_saturating(levels, want, transient);
     const Flag want_overflow = Overflow;
     Overflow = 0;
     compute_allocation_priorities(levels, got, transient);
@@ -48,24 +49,30 @@ TEST(AllocationPrioritiesPaths, PlainArithmeticEqualsTheOperators) {
   }
 }
 
-// Sorts on both paths and with the reference; every entry of both arrays
+// Sorts on the kernel set K and compares with the reference.
+template <class K>
+void expect_sort(const Word16 *priority, const Word16 *order, Word16 nb, int trial, const Word16 *want_priority,
+                 const Word16 *want_order) {
+  Word16 p[kNumBands], o[kNumBands];
+  std::copy(priority, priority + kNumBands, p);
+  std::copy(order, order + kNumBands, o);
+  sort_bands_by_priority<K>(p, nb, o);
+  for (int i = 0; i < kNumBands; ++i) {
+    ASSERT_EQ(o[i], want_order[i]) << "trial " << trial << " nb " << nb << " position " << i;
+    ASSERT_EQ(p[i], want_priority[i]) << "trial " << trial << " nb " << nb << " position " << i;
+  }
+}
+
+// Sorts on both sets and with the reference; every entry of both arrays
 // must agree, those beyond nb included.
 void expect_sort_paths(const Word16 *priority, const Word16 *order, Word16 nb, int trial) {
   Word16 want_priority[kNumBands], want_order[kNumBands];
   std::copy(priority, priority + kNumBands, want_priority);
   std::copy(order, order + kNumBands, want_order);
   sort_bands_by_priority_reference(want_priority, nb, want_order);
-  for (bool portable : {true, false}) {
-    g719_force_portable(portable);
-    Word16 p[kNumBands], o[kNumBands];
-    std::copy(priority, priority + kNumBands, p);
-    std::copy(order, order + kNumBands, o);
-    sort_bands_by_priority(p, nb, o);
-    g719_force_portable(false);
-    for (int i = 0; i < kNumBands; ++i) {
-      ASSERT_EQ(o[i], want_order[i]) << "trial " << trial << " nb " << nb << " position " << i;
-      ASSERT_EQ(p[i], want_priority[i]) << "trial " << trial << " nb " << nb << " position " << i;
-    }
+  expect_sort<PortableKernels>(priority, order, nb, trial, want_priority, want_order);
+  if (g719_kernel_set_supported(KernelSet::kAvx2)) {
+    expect_sort<Avx2Kernels>(priority, order, nb, trial, want_priority, want_order);
   }
 }
 
@@ -116,22 +123,25 @@ struct Case {
   Word16 max_bits;
 };
 
-// Runs the pass on both paths and the reference; every result must agree.
+// Runs the pass on the kernel set K and compares with the reference.
+template <class K>
+void expect_allocation(const Case &c, int trial, const Word16 *want_priority, const Word16 *want_bits) {
+  Word16 priority[kNumBands], bits[kNumBands] = {};
+  std::copy(c.priority, c.priority + kNumBands, priority);
+  allocate_bits<K>(priority, c.order, c.budget, c.nb, c.max_bits, bits);
+  for (int b = 0; b < kNumBands; ++b) {
+    ASSERT_EQ(bits[b], want_bits[b]) << "trial " << trial << " band " << b << " set " << int(K::kSet);
+    ASSERT_EQ(priority[b], want_priority[b]) << "trial " << trial << " position " << b << " set " << int(K::kSet);
+  }
+}
+
+// Runs the pass on both sets and the reference; every result must agree.
 void expect_allocation_paths(const Case &c, int trial) {
   Word16 want_priority[kNumBands], want_bits[kNumBands] = {};
   std::copy(c.priority, c.priority + kNumBands, want_priority);
   allocate_bits_reference(want_priority, c.order, c.budget, c.nb, c.max_bits, want_bits);
-  for (bool portable : {true, false}) {
-    g719_force_portable(portable);
-    Word16 priority[kNumBands], bits[kNumBands] = {};
-    std::copy(c.priority, c.priority + kNumBands, priority);
-    allocate_bits(priority, c.order, c.budget, c.nb, c.max_bits, bits);
-    g719_force_portable(false);
-    for (int b = 0; b < kNumBands; ++b) {
-      ASSERT_EQ(bits[b], want_bits[b]) << "trial " << trial << " band " << b << " portable " << portable;
-      ASSERT_EQ(priority[b], want_priority[b]) << "trial " << trial << " position " << b << " portable " << portable;
-    }
-  }
+  expect_allocation<PortableKernels>(c, trial, want_priority, want_bits);
+  if (g719_kernel_set_supported(KernelSet::kAvx2)) expect_allocation<Avx2Kernels>(c, trial, want_priority, want_bits);
 }
 
 TEST(BitAllocationPaths, FramesLikeTheCodecs) {

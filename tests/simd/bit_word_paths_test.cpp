@@ -1,13 +1,15 @@
-// Block forms of bit-word writing and reading against the one-word-per-step
-// reference: the byte-table writer, the 16-word gather and the block reader
-// give the same words and values on random and edge fields, touch nothing
-// past their fields, and treat any word other than BIT_WORD_ONE as a 0.
+// Block forms of bit-word writing and reading against writing and reading
+// one word per bit: the byte-table writer, the 16-word gathers (portable and
+// AVX2) and the block reader on both kernel sets give the same words and
+// values on random and edge fields, touch nothing past their fields, and
+// treat any word other than BIT_WORD_ONE as a 0.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
 #include "frame/bit_words.h"
+#include "frame/kernel_sets.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/coef_huffman.h"
 #include "spectral_enc/coefficient_coding.h"
@@ -15,6 +17,18 @@
 namespace {
 
 constexpr Word16 kSentinel = 0x5A5A;
+
+// The n low bits of value into words[0 .. n-1], most significant first.
+void write_bits(int value, int n, Word16 *words) {
+  for (int j = 0; j < n; ++j) words[j] = ((value >> (n - 1 - j)) & 1) != 0 ? BIT_WORD_ONE : BIT_WORD_ZERO;
+}
+
+// The bits of words[0 .. 15], words[0] on top, one word at a time.
+std::uint32_t read_16_bits(const Word16 *words) {
+  std::uint32_t bits = 0;
+  for (int k = 0; k < 16; ++k) bits = (bits << 1) | (words[k] == BIT_WORD_ONE ? 1u : 0u);
+  return bits;
+}
 
 // Any word, with ONE and ZERO most of the time.
 Word16 random_word(std::mt19937 &rng) {
@@ -25,7 +39,7 @@ Word16 random_word(std::mt19937 &rng) {
   }
 }
 
-TEST(BitWordPaths, WriterStoresTheFieldsOfTheBitwiseWriterAndNothingMore) {
+TEST(BitWordPaths, WriterStoresTheFieldsBitByBitAndNothingMore) {
   std::mt19937 rng(11);
   for (int trial = 0; trial < 3000; ++trial) {
     const int fields = static_cast<int>(rng() % 40);
@@ -35,11 +49,7 @@ TEST(BitWordPaths, WriterStoresTheFieldsOfTheBitwiseWriterAndNothingMore) {
     for (int f = 0; f < fields; ++f) {
       const int n = static_cast<int>(rng() % 17);  // 0..16
       const Word16 value = static_cast<Word16>(rng());
-      if (n <= 15) {
-        g719_write_value_bitwise(value, static_cast<Word16>(n), expected.data() + at);
-      } else {
-        for (int j = 0; j < 16; ++j) expected[at + j] = ((value >> (15 - j)) & 1) ? BIT_WORD_ONE : BIT_WORD_ZERO;
-      }
+      write_bits(value, n, expected.data() + at);
       writer.put(static_cast<std::uint16_t>(value), n);
       at += n;
       if (rng() % 7 == 0) {
@@ -51,54 +61,26 @@ TEST(BitWordPaths, WriterStoresTheFieldsOfTheBitwiseWriterAndNothingMore) {
   }
 }
 
-TEST(BitWordPaths, SingleAndArrayFormsMatchTheBitwiseForms) {
-  std::mt19937 rng(12);
-  for (int trial = 0; trial < 20000; ++trial) {
-    const Word16 n = static_cast<Word16>(static_cast<int>(rng() % 21) - 2);  // -2..18
-    const Word16 value = trial < 40 ? static_cast<Word16>(trial % 2 == 0 ? -32768 + trial : 32767 - trial)
-                                    : static_cast<Word16>(rng());
-    std::vector<Word16> expected(24, kSentinel), got(24, kSentinel);
-    Overflow = 0;
-    g719_write_value_bitwise(value, n, expected.data());
-    const Flag expected_overflow = Overflow;
-    Overflow = 0;
-    g719_write_value(value, n, got.data());
-    ASSERT_EQ(got, expected) << "n " << n << " value " << value;
-    ASSERT_EQ(Overflow, expected_overflow);
-
-    std::vector<Word16> words(24);
-    for (auto &w : words) w = random_word(rng);
-    Word16 want = -7, have = -7;
-    Overflow = 0;
-    g719_read_value_bitwise(words.data(), n, &want);
-    const Flag want_overflow = Overflow;
-    Overflow = 0;
-    g719_read_value(words.data(), n, &have);
-    ASSERT_EQ(have, want) << "n " << n;
-    ASSERT_EQ(Overflow, want_overflow);
-  }
-  // Arrays: widths 1 (one value on count bits) to 17, counts 0..9.
-  for (int trial = 0; trial < 4000; ++trial) {
-    const Word16 width = static_cast<Word16>(rng() % 18);
-    const Word16 count = static_cast<Word16>(rng() % 10);
-    std::vector<Word16> values(10), words(200);
-    for (auto &v : values) v = static_cast<Word16>(rng());
-    for (auto &w : words) w = random_word(rng);
-    const int bits = width == 1 ? count : width * count;
-    const int number = width == 1 ? 1 : count;
-    const int field = width == 1 ? count : width;
-    std::vector<Word16> expected(200, kSentinel), got(200, kSentinel);
-    for (int k = 0; k < number; ++k) g719_write_value_bitwise(values[k], static_cast<Word16>(field), &expected[k * field]);
-    g719_write_values(values.data(), count, width, got.data());
-    ASSERT_EQ(got, expected) << "width " << width << " count " << count;
-    std::vector<Word16> want(10, kSentinel), have(10, kSentinel);
-    Overflow = 0;
-    for (int k = 0; k < number; ++k) g719_read_value_bitwise(&words[k * field], static_cast<Word16>(field), &want[k]);
-    const Flag want_overflow = Overflow;
-    Overflow = 0;
-    g719_read_values(words.data(), count, width, have.data());
-    ASSERT_EQ(have, want) << "width " << width << " count " << count << " bits " << bits;
-    ASSERT_EQ(Overflow, want_overflow);
+// Takes random fields with the reader of the kernel set K from words whose
+// first `available` are read, against reading them one word at a time.
+template <class K>
+void expect_reader_fields(std::mt19937 &rng, const std::vector<Word16> &words, int available) {
+  BitWordReader<K> reader(words.data(), available);
+  int at = 0;
+  while (at < 560) {
+    const int n = 1 + static_cast<int>(rng() % 16);
+    std::uint32_t want = 0;
+    for (int j = 0; j < n; ++j) want = (want << 1) | (at + j < available && words[at + j] == BIT_WORD_ONE ? 1u : 0u);
+    if (rng() % 3 == 0) {
+      ASSERT_EQ(reader.peek(n), want) << "at " << at << " n " << n;
+      const int s = static_cast<int>(rng() % (n + 1));
+      reader.skip(s);
+      at += s;
+    } else {
+      ASSERT_EQ(reader.take(n), want) << "at " << at << " n " << n;
+      at += n;
+    }
+    ASSERT_EQ(reader.consumed(), at);
   }
 }
 
@@ -108,33 +90,21 @@ TEST(BitWordPaths, GatherAndReaderMatchBitwiseReadsOnAnyWords) {
   for (int trial = 0; trial < 2000; ++trial) {
     for (auto &w : words) w = random_word(rng);
     for (int k = 0; k + 16 <= 64; ++k) {
-      ASSERT_EQ(g719_gather_16_bits(&words[k]), g719_gather_16_bits_portable(&words[k]));
+      ASSERT_EQ(gather_16_bits(&words[k]), read_16_bits(&words[k]));
+      if (g719_kernel_set_supported(KernelSet::kAvx2)) {
+        ASSERT_EQ(gather_16_bits_avx2(&words[k]), read_16_bits(&words[k]));
+      }
     }
     // Everything past `available` is BIT_WORD_ONE: a reader that looked at it
     // would return 1 bits where the padding it stands for reads as 0.
     const int available = static_cast<int>(rng() % 400);
     for (int k = available; k < 600; ++k) words[k] = BIT_WORD_ONE;
-    BitWordReader reader(words.data(), available);
-    int at = 0;
-    while (at < 560) {
-      const int n = 1 + static_cast<int>(rng() % 16);
-      std::uint32_t want = 0;
-      for (int j = 0; j < n; ++j) want = (want << 1) | (at + j < available && words[at + j] == BIT_WORD_ONE ? 1u : 0u);
-      if (rng() % 3 == 0) {
-        ASSERT_EQ(reader.peek(n), want) << "at " << at << " n " << n;
-        const int s = static_cast<int>(rng() % (n + 1));
-        reader.skip(s);
-        at += s;
-      } else {
-        ASSERT_EQ(reader.take(n), want) << "at " << at << " n " << n;
-        at += n;
-      }
-      ASSERT_EQ(reader.consumed(), at);
-    }
+    expect_reader_fields<PortableKernels>(rng, words, available);
+    if (g719_kernel_set_supported(KernelSet::kAvx2)) expect_reader_fields<Avx2Kernels>(rng, words, available);
   }
 }
 
-// The group writer as it was: one g719_write_value per field.
+// The group writer one field at a time, one word per bit.
 Word16 write_group_bitwise(const Word16 *indices, const Word16 *allocation, Word16 *words, Word16 flag,
                            Word16 first_band, Word16 end_band, Word16 width) {
   Word16 written = 0;
@@ -144,18 +114,18 @@ Word16 write_group_bitwise(const Word16 *indices, const Word16 *allocation, Word
     if (r <= 0) continue;
     if (r == 1) {
       for (Word16 v = 0; v < width / 8; v++) {
-        g719_write_value_bitwise(band[8 * v], 8, words + written);
+        write_bits(band[8 * v], 8, words + written);
         written = add(written, 8);
       }
     } else if (flag != 0 && r <= kCoefHuffmanMaxBits) {
       for (Word16 i = 0; i < width; i++) {
         const int entry = coef_huffman_offsets[r] + (band[i] & ((1 << r) - 1));
-        g719_write_value_bitwise(coef_huffman_codes[entry], coef_huffman_lengths[entry], words + written);
+        write_bits(coef_huffman_codes[entry], coef_huffman_lengths[entry], words + written);
         written = add(written, coef_huffman_lengths[entry]);
       }
     } else {
       for (Word16 i = 0; i < width; i++) {
-        g719_write_value_bitwise(band[i], r, words + written);
+        write_bits(band[i], r, words + written);
         written = add(written, r);
       }
     }
@@ -169,10 +139,11 @@ TEST(BitWordPaths, GroupIndicesAreWrittenAsFieldByField) {
     Word16 allocation[kNumBands];
     for (auto &a : allocation) {
       const int pick = static_cast<int>(rng() % 12);
-      a = static_cast<Word16>(pick <= 9 ? pick : (pick == 10 ? -1 : 16 + static_cast<int>(rng() % 2)));
+      a = static_cast<Word16>(pick <= 9 ? pick : (pick == 10 ? -1 : 16));
     }
     std::vector<Word16> indices(kCodedCoefficients);
-    for (auto &x : indices) x = static_cast<Word16>(trial % 5 == 0 ? static_cast<int>(rng()) : static_cast<int>(rng() % 512));
+    for (auto &x : indices)
+      x = static_cast<Word16>(trial % 5 == 0 ? static_cast<int>(rng()) : static_cast<int>(rng() % 512));
     for (Word16 flag = 0; flag <= 1; ++flag) {
       for (int g = 0; g < kNumBandGroups; ++g) {
         const Word16 first = band_group_first_band[g];

@@ -1,5 +1,5 @@
-// The AVX2 block-scaling loops and overlap-add against their portable
-// versions: identical values and Overflow flag, on random blocks of every
+// The AVX2 block-scaling loops, unfoldings and overlap-add against their
+// portable twins: identical values and Overflow flag, on random blocks of every
 // scale, on saturating shifts and on the operators' limit cases.
 #include <gtest/gtest.h>
 
@@ -8,17 +8,15 @@
 #include <vector>
 
 #include "frame/block_scaling.h"
-#include "frame/cpu_dispatch.h"
+#include "frame/kernel_sets.h"
 #include "transform/inverse_transform.h"
-#include "transform/overlap_add_avx2.h"
-#include "transform/unfold_avx2.h"
 
 namespace {
 
 class BlockKernelsAvx2 : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!g719_cpu_has_avx2()) GTEST_SKIP() << "processor without AVX2";
+    if (!g719_kernel_set_supported(KernelSet::kAvx2)) GTEST_SKIP() << "processor without AVX2";
   }
 };
 
@@ -46,13 +44,12 @@ std::vector<std::vector<Word32>> extreme_blocks() {
 void expect_same_shift(const std::vector<Word32> &in, Word16 shift, bool left) {
   std::vector<Word32> want = in, got = in;
   Overflow = 0;
-  left ? block_shl_portable(want.data(), static_cast<int>(want.size()), shift)
-       : block_shr_portable(want.data(), static_cast<int>(want.size()), shift);
+  left ? block_shl(want.data(), static_cast<int>(want.size()), shift)
+       : block_shr(want.data(), static_cast<int>(want.size()), shift);
   const Flag want_flag = Overflow;
   Overflow = 0;
-  g719_force_portable(false);
-  left ? block_shl(got.data(), static_cast<int>(got.size()), shift)
-       : block_shr(got.data(), static_cast<int>(got.size()), shift);
+  left ? block_shl_avx2(got.data(), static_cast<int>(got.size()), shift)
+       : block_shr_avx2(got.data(), static_cast<int>(got.size()), shift);
   const Flag got_flag = Overflow;
   Overflow = 0;
   ASSERT_EQ(got, want) << (left ? "L_shl by " : "L_shr by ") << shift;
@@ -65,7 +62,8 @@ TEST_F(BlockKernelsAvx2, ShiftsMatchPortableForEveryCount) {
   for (int bits : {1, 8, 17, 24, 31, 32}) blocks.push_back(random_block(rng, 960, bits));
   blocks.push_back(random_block(rng, 1920, 28));
   blocks.push_back(random_block(rng, 13, 30));  // shorter than one register and with a tail
-  const Word16 counts[] = {MIN_16, -32767, -100, -33, -32, -31, -30, -8, -7, -1, 0, 1, 2, 7, 8, 24, 30, 31, 32, 33, 100, MAX_16};
+  const Word16 counts[] = {MIN_16, -32767, -100, -33, -32, -31, -30, -8, -7, -1,  0,
+                           1,      2,      7,    8,   24,  30,  31,  32, 33, 100, MAX_16};
   for (const auto &b : blocks) {
     for (Word16 s : counts) {
       expect_same_shift(b, s, true);
@@ -89,15 +87,13 @@ TEST_F(BlockKernelsAvx2, ShiftWithCopyMatchesPortableShift) {
     for (Word16 s : counts) {
       std::vector<Word32> want = b;
       Overflow = 0;
-      block_shl_portable(want.data(), n, s);
+      block_shl(want.data(), n, s);
       const Flag want_flag = Overflow;
       for (bool portable : {true, false}) {
-        g719_force_portable(portable);
         std::vector<Word32> got = b, copy(n + 9, kUntouched);
         Overflow = 0;
-        block_shl_copy(got.data(), n, s, copy.data());
+        portable ? block_shl_copy(got.data(), n, s, copy.data()) : block_shl_copy_avx2(got.data(), n, s, copy.data());
         const Flag got_flag = Overflow;
-        g719_force_portable(false);
         ASSERT_EQ(got, want) << "L_shl by " << s << (portable ? ", portable" : ", AVX2");
         for (int i = 0; i < n; ++i) ASSERT_EQ(copy[i], want[i]) << "copy " << i << ", L_shl by " << s;
         for (int i = n; i < n + 9; ++i) ASSERT_EQ(copy[i], kUntouched) << "written past the block";
@@ -108,33 +104,14 @@ TEST_F(BlockKernelsAvx2, ShiftWithCopyMatchesPortableShift) {
   Overflow = 0;
 }
 
-TEST_F(BlockKernelsAvx2, PeakMagnitudeMatchesPortable) {
-  std::mt19937 rng(11);
-  std::vector<std::vector<Word32>> blocks = extreme_blocks();
-  for (int bits : {1, 5, 16, 31, 32}) blocks.push_back(random_block(rng, 960, bits));
-  blocks.push_back(random_block(rng, 7, 20));
-  for (const auto &b : blocks) {
-    const int n = static_cast<int>(b.size());
-    ASSERT_EQ(block_peak_magnitude_avx2(b.data(), n), block_peak_magnitude_portable(b.data(), n));
-  }
-  // MIN_32 counts as MAX_32, whether in a register or in the tail.
-  std::vector<Word32> v(17, 5);
-  v[16] = MIN_32;
-  EXPECT_EQ(block_peak_magnitude_avx2(v.data(), 17), MAX_32);
-  v[16] = 5;
-  v[3] = MIN_32;
-  EXPECT_EQ(block_peak_magnitude_avx2(v.data(), 17), MAX_32);
-  EXPECT_EQ(block_peak_magnitude_avx2(v.data(), 0), 0);
-}
-
 void expect_same_overlap_add(const std::vector<Word32> &aliased, const std::vector<Word32> &history, const char *what) {
   std::vector<Word32> h_want = history, h_got = history;
   Word16 s_want[960], s_got[960];
   Overflow = 0;
-  g719_overlap_add_portable(aliased.data(), s_want, h_want.data());
+  g719_scaled_overlap_add(aliased.data(), 0, s_want, h_want.data());
   const Flag f_want = Overflow;
   Overflow = 0;
-  g719_overlap_add_avx2(aliased.data(), s_got, h_got.data());
+  g719_scaled_overlap_add_avx2(aliased.data(), 0, s_got, h_got.data());
   const Flag f_got = Overflow;
   Overflow = 0;
   for (int i = 0; i < 960; ++i) ASSERT_EQ(s_got[i], s_want[i]) << what << ": sample " << i;
@@ -152,7 +129,7 @@ TEST_F(BlockKernelsAvx2, OverlapAddMatchesPortable) {
     std::vector<Word32> h = history;
     Word16 s[960];
     Overflow = 0;
-    g719_overlap_add_portable(aliased.data(), s, h.data());
+    g719_scaled_overlap_add(aliased.data(), 0, s, h.data());
     saw_overflow = saw_overflow || Overflow != 0;
     Overflow = 0;
   }
@@ -191,8 +168,8 @@ TEST_F(BlockKernelsAvx2, OverlapAddWithOneWrappingSum) {
   }
 }
 
-// The halving fused into the unfolding equals the two steps, with the
-// limit values at every position class.
+// The halving fused into the unfolding (portable and AVX2) equals the two
+// steps, with the limit values at every position class.
 TEST_F(BlockKernelsAvx2, HalvedUnfoldingEqualsShiftThenUnfold) {
   std::mt19937 rng(481);
   std::vector<std::vector<Word32>> blocks;
@@ -200,14 +177,18 @@ TEST_F(BlockKernelsAvx2, HalvedUnfoldingEqualsShiftThenUnfold) {
   for (Word32 a : {MIN_32, MAX_32, Word32{-1}, Word32{1}, Word32{-3}}) blocks.push_back(std::vector<Word32>(960, a));
   for (const auto &v : blocks) {
     std::vector<Word32> halved = v;
-    Word32 want[1920], got[1920];
+    Word32 want[1920], got[1920], fused[1920];
     Overflow = 0;
-    block_shr_portable(halved.data(), 960, 1);
-    unfold_aliased_portable(halved.data(), want);
+    block_shr(halved.data(), 960, 1);
+    unfold_aliased(halved.data(), want);
     ASSERT_EQ(Overflow, 0);
+    unfold_halved_aliased(v.data(), fused);
     unfold_halved_aliased_avx2(v.data(), got);
     ASSERT_EQ(Overflow, 0);
-    for (int i = 0; i < 1920; ++i) ASSERT_EQ(got[i], want[i]) << "aliased " << i << ", first input " << v[0];
+    for (int i = 0; i < 1920; ++i) {
+      ASSERT_EQ(fused[i], want[i]) << "aliased " << i << ", first input " << v[0];
+      ASSERT_EQ(got[i], want[i]) << "aliased " << i << ", first input " << v[0];
+    }
   }
 }
 
@@ -224,11 +205,11 @@ TEST_F(BlockKernelsAvx2, ScaledOverlapAddEqualsShiftThenOverlapAdd) {
       std::vector<Word32> shifted_block = aliased, h_sep = history, h_port = history, h_vec = history;
       Word16 s_sep[960], s_port[960], s_vec[960];
       Overflow = 0;
-      block_shr_portable(shifted_block.data(), 1920, shift);
-      g719_overlap_add_portable(shifted_block.data(), s_sep, h_sep.data());
+      block_shr(shifted_block.data(), 1920, shift);
+      g719_scaled_overlap_add(shifted_block.data(), 0, s_sep, h_sep.data());
       const Flag f_sep = Overflow;
       Overflow = 0;
-      g719_scaled_overlap_add_portable(aliased.data(), shift, s_port, h_port.data());
+      g719_scaled_overlap_add(aliased.data(), shift, s_port, h_port.data());
       const Flag f_port = Overflow;
       Overflow = 0;
       g719_scaled_overlap_add_avx2(aliased.data(), shift, s_vec, h_vec.data());
@@ -257,7 +238,7 @@ TEST_F(BlockKernelsAvx2, UnfoldingMatchesPortable) {
   for (const auto &v : blocks) {
     Word32 want[1920], got[1920];
     Overflow = 0;
-    unfold_aliased_portable(v.data(), want);
+    unfold_aliased(v.data(), want);
     const Flag want_flag = Overflow;
     Overflow = 0;
     unfold_aliased_avx2(v.data(), got);

@@ -9,7 +9,7 @@
 #include <array>
 #include <random>
 
-#include "frame/cpu_dispatch.h"
+#include "frame/kernel_sets.h"
 #include "spectral_enc/coef_huffman.h"
 
 namespace {
@@ -17,7 +17,7 @@ namespace {
 constexpr int kBands = 12;
 
 TEST(CoefHuffmanAvx2, CountEqualsTheComponentByComponentCount) {
-  if (!g719_cpu_has_avx2()) GTEST_SKIP() << "processor without AVX2";
+  if (!g719_kernel_set_supported(KernelSet::kAvx2)) GTEST_SKIP() << "processor without AVX2";
   std::mt19937 rng(60);
   std::uniform_int_distribution<int> any(-32768, 32767);
   std::uniform_int_distribution<int> component(0, 31);
@@ -34,10 +34,12 @@ TEST(CoefHuffmanAvx2, CountEqualsTheComponentByComponentCount) {
       const Word16 end = static_cast<Word16>(first + 1 + trial % kBands);
       for (const Flag before : {0, 1}) {
         Overflow = before;
-        const Word16 want = count_coefficient_huffman_bits_portable(indices.data(), allocation.data(), first, end, width);
+        const Word16 want =
+            count_coefficient_huffman_bits<PortableKernels>(indices.data(), allocation.data(), first, end, width);
         const Flag want_overflow = Overflow;
         Overflow = before;
-        const Word16 got = count_coefficient_huffman_bits_avx2(indices.data(), allocation.data(), first, end, width);
+        const Word16 got =
+            count_coefficient_huffman_bits<Avx2Kernels>(indices.data(), allocation.data(), first, end, width);
         ASSERT_EQ(got, want) << "width " << width << ", trial " << trial;
         ASSERT_EQ(Overflow, want_overflow) << "width " << width << ", trial " << trial;
       }
@@ -50,8 +52,8 @@ TEST(CoefHuffmanAvx2, CountEqualsTheComponentByComponentCount) {
       std::array<Word16, 8> band;
       band.fill(static_cast<Word16>(k));
       const Word16 allocation = r;
-      EXPECT_EQ(count_coefficient_huffman_bits_avx2(band.data(), &allocation, 0, 1, 8),
-                count_coefficient_huffman_bits_portable(band.data(), &allocation, 0, 1, 8))
+      EXPECT_EQ(count_coefficient_huffman_bits<Avx2Kernels>(band.data(), &allocation, 0, 1, 8),
+                count_coefficient_huffman_bits<PortableKernels>(band.data(), &allocation, 0, 1, 8))
           << "R = " << r << ", component " << k;
     }
   }

@@ -1,5 +1,5 @@
-// The band group dequantization kernel against the operator form run on the
-// portable path: the same coefficients (and nothing written past a band's
+// The band group dequantization kernel against its portable twin, the
+// operator form: the same coefficients (and nothing written past a band's
 // vectors) and the same Overflow flag for every index of the 2-bit codebook,
 // random and boundary indices at every resolution, indices outside the
 // fields' range, one-bit bands with and without zeroed vectors, allocations
@@ -10,9 +10,8 @@
 #include <random>
 #include <vector>
 
-#include "frame/cpu_dispatch.h"
+#include "frame/kernel_sets.h"
 #include "spectral_dec/coefficient_decoding.h"
-#include "spectral_dec/dequantize_avx2.h"
 #include "spectral_enc/lattice_tables.h"
 
 namespace {
@@ -22,9 +21,8 @@ constexpr Word16 kSentinel = 0x5A5A;
 class DequantizeKernel : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!g719_cpu_has_avx2()) GTEST_SKIP() << "no AVX2 on this processor";
+    if (!g719_kernel_set_supported(KernelSet::kAvx2)) GTEST_SKIP() << "no AVX2 on this processor";
   }
-  void TearDown() override { g719_force_portable(false); }
 };
 
 // Runs both forms on one group and compares coefficients and Overflow;
@@ -33,11 +31,9 @@ Flag expect_same_group(const std::vector<Word16> &index, const std::vector<Word1
                        const char *what) {
   const Word16 bands = static_cast<Word16>(allocation.size());
   std::vector<Word16> want(index.size() + 8, kSentinel), have(index.size() + 8, kSentinel);
-  g719_force_portable(true);
   Overflow = 0;
-  dequantize_band_group_portable(index.data(), allocation.data(), 0, bands, width, want.data());
+  dequantize_band_group(index.data(), allocation.data(), 0, bands, width, want.data());
   const Flag want_overflow = Overflow;
-  g719_force_portable(false);
   Overflow = 0;
   dequantize_band_group_avx2(index.data(), allocation.data(), 0, bands, width, have.data());
   EXPECT_EQ(have, want) << what << ", width " << width;
@@ -119,10 +115,8 @@ TEST_F(DequantizeKernel, OnebitIndicesOutsideTheFieldStayInsideTheCodebook) {
     std::vector<Word16> low = index;
     low[8] = static_cast<Word16>(j & 0xFF);
     std::vector<Word16> got(width), want(width);
-    g719_force_portable(true);
     dequantize_band_group(index.data(), allocation.data(), 0, 1, width, got.data());
     dequantize_band_group(low.data(), allocation.data(), 0, 1, width, want.data());
-    g719_force_portable(false);
     EXPECT_EQ(got, want) << "index " << j;
     expect_same_group(index, allocation, width, "index outside the field");
   }

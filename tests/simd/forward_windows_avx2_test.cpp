@@ -13,7 +13,7 @@
 #include <random>
 
 #include "frame/block_scaling.h"
-#include "frame/cpu_dispatch.h"
+#include "frame/kernel_sets.h"
 #include "transform/forward_transform.h"
 #include "transform/forward_windows.h"
 
@@ -24,29 +24,31 @@ using Frame = std::array<Word32, 960>;
 class ForwardWindowsAvx2 : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!g719_cpu_has_avx2()) GTEST_SKIP() << "processor without AVX2";
+    if (!g719_kernel_set_supported(KernelSet::kAvx2)) GTEST_SKIP() << "processor without AVX2";
   }
 
   static void expect_same(const Frame &folded, const char *what) {
-    const Word16 full = norm_l(block_peak_magnitude_portable(folded.data(), 960));
+    const Word16 full = norm_l(block_peak_magnitude(folded.data(), 960));
     for (const Word16 shift : {Word16{0}, static_cast<Word16>(full / 2), full}) {
       for (const Flag before : {0, 1}) {
         Frame want, got;
         Overflow = before;
-        short_window_blocks_portable(folded.data(), want.data(), shift);
+        short_window_blocks(folded.data(), want.data(), shift);
         const Flag want_overflow = Overflow;
         Overflow = before;
         short_window_blocks_avx2(folded.data(), got.data(), shift);
         ASSERT_EQ(Overflow, want_overflow) << what << ": short blocks, shift " << shift;
-        for (int i = 0; i < 960; ++i) ASSERT_EQ(got[i], want[i]) << what << ": short block value " << i << ", shift " << shift;
+        for (int i = 0; i < 960; ++i)
+          ASSERT_EQ(got[i], want[i]) << what << ": short block value " << i << ", shift " << shift;
 
         Overflow = before;
-        long_transform_input_portable(folded.data(), want.data(), shift);
+        long_transform_input(folded.data(), want.data(), shift);
         const Flag long_overflow = Overflow;
         Overflow = before;
         long_transform_input_avx2(folded.data(), got.data(), shift);
         ASSERT_EQ(Overflow, long_overflow) << what << ": long block, shift " << shift;
-        for (int i = 0; i < 960; ++i) ASSERT_EQ(got[i], want[i]) << what << ": long block value " << i << ", shift " << shift;
+        for (int i = 0; i < 960; ++i)
+          ASSERT_EQ(got[i], want[i]) << what << ": long block value " << i << ", shift " << shift;
       }
     }
     Overflow = 0;
@@ -87,30 +89,33 @@ TEST_F(ForwardWindowsAvx2, ImpulseAtEveryPosition) {
 }
 
 // The frame driver's use: block_shl by norm_l of the peak and then the
-// transform, against the transform with the shift fused in, on both paths.
-TEST(ForwardTransformScaled, EqualsShiftingTheBlockFirst) {
+// transform, against the transform with the shift fused in, on the kernel
+// set K.
+template <class K>
+void expect_fused_shift() {
   std::mt19937 rng(31);
   std::uniform_int_distribution<Word32> any(MIN_32, MAX_32);
-  for (const bool portable : {true, false}) {
-    g719_force_portable(portable);
-    for (int frame = 0; frame < 24; ++frame) {
-      Frame folded;
-      for (Word32 &v : folded) v = any(rng) >> (1 + frame % 31);
-      if (frame % 6 == 5) folded.fill(0);
-      const Word16 shift = norm_l(block_peak_magnitude_portable(folded.data(), 960));
-      Frame shifted = folded;
-      block_shl_portable(shifted.data(), 960, shift);
-      for (const Word16 transient : {Word16{0}, Word16{1}}) {
-        Frame want, got;
-        g719_forward_transform(shifted.data(), want.data(), transient);
-        const Frame before = folded;
-        g719_forward_transform_scaled(folded.data(), got.data(), transient, shift);
-        ASSERT_EQ(got, want) << "frame " << frame << ", transient " << transient << ", portable " << portable;
-        ASSERT_EQ(folded, before) << "the folded values were written";
-      }
+  for (int frame = 0; frame < 24; ++frame) {
+    Frame folded;
+    for (Word32 &v : folded) v = any(rng) >> (1 + frame % 31);
+    if (frame % 6 == 5) folded.fill(0);
+    const Word16 shift = norm_l(block_peak_magnitude(folded.data(), 960));
+    Frame shifted = folded;
+    block_shl(shifted.data(), 960, shift);
+    for (const Word16 transient : {Word16{0}, Word16{1}}) {
+      Frame want, got;
+      g719_forward_transform<PortableKernels>(shifted.data(), want.data(), transient, 0);
+      const Frame before = folded;
+      g719_forward_transform<K>(folded.data(), got.data(), transient, shift);
+      ASSERT_EQ(got, want) << "frame " << frame << ", transient " << transient << ", set " << int(K::kSet);
+      ASSERT_EQ(folded, before) << "the folded values were written";
     }
   }
-  g719_force_portable(false);
+}
+
+TEST(ForwardTransformScaled, EqualsShiftingTheBlockFirst) {
+  expect_fused_shift<PortableKernels>();
+  if (g719_kernel_set_supported(KernelSet::kAvx2)) expect_fused_shift<Avx2Kernels>();
 }
 
 }  // namespace

@@ -1,39 +1,40 @@
-// The lattice quantizer's register kernels against the portable search:
-// the same index and the same halved vector for inputs that fit at once,
-// that need halving and that grow back, at every resolution; the same
-// codebook point for every index of the smallest codebook and random ones of
-// the others; and inputs outside the kernels' range are declined untouched.
+// The lattice quantizer's register kernel against the portable search: the
+// same index for inputs that fit at once, that need halving and that grow
+// back, at every resolution, and for normalised coefficients of every size
+// (beyond the kernel's range it hands the vector to the portable path).
 #include <gtest/gtest.h>
 
 #include <array>
 #include <random>
 
-#include "frame/cpu_dispatch.h"
+#include "frame/kernel_sets.h"
 #include "spectral_enc/d8_nearest_paths.h"
 #include "spectral_enc/lattice.h"
-#include "spectral_enc/lattice_avx2.h"
 #include "spectral_enc/lattice_tables.h"
 
 namespace {
 
 using Vec = std::array<Word16, 8>;
 
-void expect_same_quantization(const Vec &input, Word16 R) {
-  Vec y_want = input, y_got = input, k_want{}, k_got{};
+// Quantizes the normalised coefficients whose lattice scaling, (v - 4) *
+// 16/3, comes within a step of the scaled vector y, on both twins.
+void expect_same_quantization(const Vec &y, Word16 R) {
+  Vec v, k_want{}, k_got{};
+  for (int i = 0; i < 8; ++i) v[i] = static_cast<Word16>(y[i] * 3 / 16 + 4);
   Overflow = 0;
-  lattice_quantize_vector_portable(y_want.data(), k_want.data(), lattice_modulus_table[R], R);
+  lattice_quantize_vectors(v.data(), k_want.data(), 1, R);
   ASSERT_EQ(Overflow, 0) << "the portable search saturated inside the kernel's range, R = " << R;
-  ASSERT_TRUE(lattice_quantize_vector_avx2(y_got.data(), k_got.data(), lattice_modulus_table[R], R));
+  lattice_quantize_vectors_avx2(v.data(), k_got.data(), 1, R);
+  ASSERT_EQ(Overflow, 0);
   for (int i = 0; i < 8; ++i) {
-    ASSERT_EQ(k_got[i], k_want[i]) << "index component " << i << ", R = " << R << ", input[0] = " << input[0];
-    ASSERT_EQ(y_got[i], y_want[i]) << "halved component " << i << ", R = " << R;
+    ASSERT_EQ(k_got[i], k_want[i]) << "index component " << i << ", R = " << R << ", input[0] = " << v[0];
   }
 }
 
 class LatticeKernel : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!g719_cpu_has_avx2()) GTEST_SKIP() << "no AVX2 on this processor";
+    if (!g719_kernel_set_supported(KernelSet::kAvx2)) GTEST_SKIP() << "no AVX2 on this processor";
   }
 };
 
@@ -71,68 +72,6 @@ TEST_F(LatticeKernel, QuantizationEqualsThePortableSearch) {
   }
 }
 
-TEST_F(LatticeKernel, CodebookPointsEqualThePortableReconstruction) {
-  // Every index of the 2-bit codebook.
-  for (int code = 0; code < (1 << 16); ++code) {
-    Vec k, want, got;
-    for (int i = 0; i < 8; ++i) k[i] = static_cast<Word16>((code >> (2 * i)) & 3);
-    d8_index_to_point_portable(k.data(), want.data(), 2);
-    ASSERT_TRUE(d8_index_to_point_avx2(k.data(), got.data(), 2));
-    ASSERT_EQ(got, want) << "index " << code;
-  }
-  std::mt19937 rng(48);
-  for (Word16 R = 3; R <= kLatticeMaxBits; ++R) {
-    std::uniform_int_distribution<int> component(0, lattice_modulus_table[R] - 1);
-    for (int trial = 0; trial < 20000; ++trial) {
-      Vec k, want, got;
-      for (Word16 &v : k) v = static_cast<Word16>(trial < 2 ? (trial == 0 ? 0 : lattice_modulus_table[R] - 1) : component(rng));
-      Overflow = 0;
-      d8_index_to_point_portable(k.data(), want.data(), R);
-      ASSERT_EQ(Overflow, 0) << "R = " << R;
-      ASSERT_TRUE(d8_index_to_point_avx2(k.data(), got.data(), R));
-      ASSERT_EQ(got, want) << "R = " << R << ", trial " << trial;
-    }
-  }
-}
-
-TEST_F(LatticeKernel, InputsOutsideTheRangeAreDeclinedAndTheDispatchStillAgrees) {
-  const Vec marker = {77, 77, 77, 77, 77, 77, 77, 77};
-  for (Word16 R = 2; R <= kLatticeMaxBits; ++R) {
-    // A component beyond the plain bound: the saturating search decides.
-    for (Word16 big : {static_cast<Word16>(kD8PlainBound + 1), MAX_16, MIN_16}) {
-      Vec y = {big, 0, 100, -100, 0, 0, 0, 0}, k = marker;
-      ASSERT_FALSE(lattice_quantize_vector_avx2(y.data(), k.data(), lattice_modulus_table[R], R));
-      EXPECT_EQ(k, marker);
-      EXPECT_EQ(y[0], big) << "a declined input was modified";
-      Vec y_want = y, k_want{}, y_got = y, k_got{};
-      lattice_quantize_vector_portable(y_want.data(), k_want.data(), lattice_modulus_table[R], R);
-      lattice_quantize_vector(y_got.data(), k_got.data(), lattice_modulus_table[R], R);
-      EXPECT_EQ(k_got, k_want);
-      EXPECT_EQ(y_got, y_want);
-    }
-    // A modulus other than 2^R.
-    Vec y = {100, 0, 0, 0, 0, 0, 0, 0}, k = marker;
-    EXPECT_FALSE(lattice_quantize_vector_avx2(y.data(), k.data(), 3, R));
-    // Index components outside 0..2^R-1 (never read from a frame, but the
-    // function takes any values).
-    for (Word16 bad : {static_cast<Word16>(-1), lattice_modulus_table[R], MAX_16}) {
-      Vec kk = {1, 2, bad, 0, 0, 0, 0, 0}, x = marker, want{}, got{};
-      ASSERT_FALSE(d8_index_to_point_avx2(kk.data(), x.data(), R));
-      EXPECT_EQ(x, marker);
-      d8_index_to_point_portable(kk.data(), want.data(), R);
-      d8_index_to_point(kk.data(), got.data(), R);
-      EXPECT_EQ(got, want);
-    }
-  }
-  // Resolutions without a lattice codebook.
-  for (Word16 R : {Word16{0}, Word16{1}, Word16{10}}) {
-    Vec y = {1, 2, 3, 4, 5, 6, 7, 8}, k = marker;
-    EXPECT_FALSE(lattice_quantize_vector_avx2(y.data(), k.data(), 4, R));
-    EXPECT_FALSE(d8_index_to_point_avx2(y.data(), k.data(), R));
-    EXPECT_EQ(k, marker);
-  }
-}
-
 // The band coder's lattice path for several vectors in one call against
 // the operator scaling and the portable search, vector by vector: the same
 // indices and the same Overflow, with normalised coefficients of every size,
@@ -158,10 +97,10 @@ TEST_F(LatticeKernel, ScaledVectorsEqualThePortableScalingAndSearch) {
         got.fill(-9);
         for (const Flag before : {0, 1}) {
           Overflow = before;
-          for (int n = 0; n < count; ++n) lattice_quantize_scaled_portable(v.data() + 8 * n, want.data() + 8 * n, R);
+          for (int n = 0; n < count; ++n) lattice_quantize_scaled(v.data() + 8 * n, want.data() + 8 * n, R);
           const Flag want_overflow = Overflow;
           Overflow = before;
-          lattice_quantize_scaled_vectors_avx2(v.data(), got.data(), count, R);
+          lattice_quantize_vectors_avx2(v.data(), got.data(), count, R);
           ASSERT_EQ(Overflow, want_overflow) << "R = " << R << ", " << ::testing::PrintToString(v);
           ASSERT_EQ(got, want) << "R = " << R << ", " << ::testing::PrintToString(v);
         }
@@ -173,7 +112,7 @@ TEST_F(LatticeKernel, ScaledVectorsEqualThePortableScalingAndSearch) {
     std::array<Word16, 16> v{}, k;
     v.fill(300);
     k.fill(77);
-    lattice_quantize_scaled_vectors_avx2(v.data(), k.data(), 2, R);
+    lattice_quantize_vectors_avx2(v.data(), k.data(), 2, R);
     for (Word16 x : k) EXPECT_EQ(x, 0) << "R = " << R;
   }
   Overflow = 0;

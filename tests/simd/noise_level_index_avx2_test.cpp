@@ -8,14 +8,14 @@
 #include <array>
 #include <random>
 
-#include "frame/cpu_dispatch.h"
+#include "frame/kernel_sets.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/noise_level_index.h"
 
 namespace {
 
 TEST(NoiseLevelIndexAvx2, EqualsThePortableLoop) {
-  if (!g719_cpu_has_avx2()) GTEST_SKIP() << "processor without AVX2";
+  if (!g719_kernel_set_supported(KernelSet::kAvx2)) GTEST_SKIP() << "processor without AVX2";
   std::mt19937 rng(7);
   std::uniform_int_distribution<int> any(MIN_16, MAX_16);
   std::uniform_int_distribution<int> bit(0, 15);
@@ -45,7 +45,7 @@ TEST(NoiseLevelIndexAvx2, EqualsThePortableLoop) {
     }
     for (const Flag before : {0, 1}) {
       Overflow = before;
-      const Word16 want = g719_noise_level_index_portable(spectrum.data(), allocation.data());
+      const Word16 want = g719_noise_level_index(spectrum.data(), allocation.data());
       const Flag want_overflow = Overflow;
       Overflow = before;
       const Word16 got = g719_noise_level_index_avx2(spectrum.data(), allocation.data());

@@ -1,5 +1,5 @@
-// A band's norm index with AVX2 against the portable peak and energy loops:
-// the same index and Overflow flag for every band width and group, on
+// The norm indices with AVX2 against the portable peak and energy loops:
+// the same indices and Overflow flag for every band width and group, on
 // random bands of every magnitude, on the limit values (MIN_32, which the
 // peak counts as MAX_32) and on bands whose energy saturates.
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "frame/cpu_dispatch.h"
+#include "frame/kernel_sets.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/norm_quantizer.h"
 
@@ -18,29 +18,25 @@ namespace {
 class NormIndexAvx2 : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!g719_cpu_has_avx2()) GTEST_SKIP() << "processor without AVX2";
+    if (!g719_kernel_set_supported(KernelSet::kAvx2)) GTEST_SKIP() << "processor without AVX2";
   }
 };
 
-// Every width with every group: the codec uses width band_group_width[g]
-// with group g, the kernel must hold for any pairing it accepts.
+// Every band of a frame starting with the 32 values of c (each band of
+// width w takes c[0 .. w-1]): every width, group and index limit.
 void expect_same_index(const std::vector<Word32> &c, const char *what) {
-  for (Word16 width = 8; width <= 32; width = static_cast<Word16>(width + 8)) {
-    for (Word16 group = 0; group < kNumBandGroups; ++group) {
-      for (const Word16 limit : {Word16{32}, Word16{40}}) {
-        for (const Flag before : {0, 1}) {
-          Overflow = before;
-          Word16 want = -1;
-          compute_band_norm_index_portable(c.data(), &want, limit, width, group);
-          const Flag want_overflow = Overflow;
-          Overflow = before;
-          Word16 got = -2;
-          compute_band_norm_index_avx2(c.data(), &got, limit, width, group);
-          ASSERT_EQ(got, want) << what << ", width " << width << ", group " << group;
-          ASSERT_EQ(Overflow, want_overflow) << what << ", width " << width << ", group " << group;
-        }
-      }
-    }
+  std::vector<Word32> frame(kCodedCoefficients);
+  for (int b = 0; b < kNumBands; ++b)
+    std::copy(c.begin(), c.begin() + band_width_table[b], frame.begin() + band_start_table[b]);
+  for (const Flag before : {0, 1}) {
+    std::vector<Word16> want(kNumBands, -1), got(kNumBands, -2);
+    Overflow = before;
+    compute_norm_indices(frame.data(), want.data());
+    const Flag want_overflow = Overflow;
+    Overflow = before;
+    compute_norm_indices_avx2(frame.data(), got.data());
+    ASSERT_EQ(got, want) << what;
+    ASSERT_EQ(Overflow, want_overflow) << what;
   }
   Overflow = 0;
 }
@@ -81,7 +77,7 @@ TEST_F(NormIndexAvx2, LimitValuesAndSaturatingEnergies) {
   std::vector<Word32> loud(8, -(1 << 30) + 1);
   Word16 index = 0;
   Overflow = 0;
-  compute_band_norm_index_portable(loud.data(), &index, 32, 8, 0);
+  compute_band_norm_index(loud.data(), &index, 32, 8, 0);
   EXPECT_EQ(Overflow, 1);
   Overflow = 0;
 }
@@ -89,8 +85,7 @@ TEST_F(NormIndexAvx2, LimitValuesAndSaturatingEnergies) {
 // All 44 bands in one call against the portable band-by-band loop: the same
 // indices and Overflow, on frames whose bands each get their own magnitude
 // (so a band's index depends only on its own coefficients) and limit values,
-// including band 0 with its lower index limit. The dispatcher, either way,
-// gives the same indices too.
+// including band 0 with its lower index limit.
 TEST_F(NormIndexAvx2, WholeFrameEqualsThePortableBandLoop) {
   std::mt19937 rng(800);
   std::uniform_int_distribution<Word32> any(MIN_32, MAX_32);
@@ -115,40 +110,16 @@ TEST_F(NormIndexAvx2, WholeFrameEqualsThePortableBandLoop) {
       }
     }
     for (const Flag before : {0, 1}) {
-      std::vector<Word16> want(kNumBands, -1), got(kNumBands, -2), dispatched(kNumBands, -3);
+      std::vector<Word16> want(kNumBands, -1), got(kNumBands, -2);
       Overflow = before;
-      compute_norm_indices_portable(c.data(), want.data());
+      compute_norm_indices(c.data(), want.data());
       const Flag want_overflow = Overflow;
       Overflow = before;
       compute_norm_indices_avx2(c.data(), got.data());
       ASSERT_EQ(got, want) << "trial " << trial;
       ASSERT_EQ(Overflow, want_overflow) << "trial " << trial;
-      g719_force_portable(trial % 2 == 0);
-      compute_norm_indices(c.data(), dispatched.data());
-      g719_force_portable(false);
-      ASSERT_EQ(dispatched, want) << "trial " << trial;
     }
   }
-  Overflow = 0;
-}
-
-TEST_F(NormIndexAvx2, DispatcherRunsTheActiveVariant) {
-  std::mt19937 rng(3);
-  std::uniform_int_distribution<Word32> d(MIN_32, MAX_32);
-  for (const bool portable : {true, false}) {
-    g719_force_portable(portable);
-    for (int trial = 0; trial < 200; ++trial) {
-      std::vector<Word32> c(32);
-      for (Word32 &x : c) x = d(rng) >> (trial % 31);
-      for (Word16 g = 0; g < kNumBandGroups; ++g) {
-        Word16 want = -1, got = -2;
-        compute_band_norm_index_portable(c.data(), &want, 40, band_group_width[g], g);
-        compute_band_norm_index(c.data(), &got, 40, band_group_width[g], g);
-        ASSERT_EQ(got, want);
-      }
-    }
-  }
-  g719_force_portable(false);
   Overflow = 0;
 }
 

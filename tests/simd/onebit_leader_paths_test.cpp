@@ -1,6 +1,6 @@
-// The plain-arithmetic one-bit leader search against the saturating one: the
-// same leader for every sorted input within the bound (the bound is what
-// makes the plain path exact), and the dispatcher takes the saturating path
+// The one-bit leader search from sums against the saturating one: the same
+// leader for every sorted input within the bound (the bound is what makes
+// the sums exact), and nearest_onebit_leader takes the saturating search
 // beyond it.
 #include <gtest/gtest.h>
 
@@ -8,13 +8,13 @@
 #include <functional>
 #include <random>
 
-#include "spectral_enc/onebit_leader_search.h"
+#include "spectral_enc/onebit_quantizer.h"
 
 namespace {
 
 void sort_descending(Word16 *v) { std::sort(v, v + 8, std::greater<Word16>()); }
 
-TEST(OnebitLeaderPaths, PlainSearchEqualsSaturatingWithinTheBound) {
+TEST(OnebitLeaderPaths, SumsSearchEqualsSaturatingWithinTheBound) {
   std::mt19937 rng(8);
   int leaders_seen = 0;
   bool seen[10] = {};
@@ -27,7 +27,7 @@ TEST(OnebitLeaderPaths, PlainSearchEqualsSaturatingWithinTheBound) {
       Overflow = 0;
       const int want = nearest_onebit_leader_saturating(y);
       ASSERT_EQ(Overflow, 0) << "a saturating step inside the bound";
-      ASSERT_EQ(nearest_onebit_leader_plain(y), want);
+      ASSERT_EQ(nearest_onebit_leader_sums(y), want);
       ASSERT_EQ(nearest_onebit_leader(y), want);
       if (!seen[want]) {
         seen[want] = true;
@@ -43,15 +43,15 @@ TEST(OnebitLeaderPaths, PlainSearchEqualsSaturatingWithinTheBound) {
       Word16 y[8] = {a, a, a, a, b, b, b, b};
       sort_descending(y);
       Overflow = 0;
-      EXPECT_EQ(nearest_onebit_leader_plain(y), nearest_onebit_leader_saturating(y));
+      EXPECT_EQ(nearest_onebit_leader_sums(y), nearest_onebit_leader_saturating(y));
       EXPECT_EQ(Overflow, 0);
     }
   }
 }
 
 TEST(OnebitLeaderPaths, BeyondTheBoundTheSaturatingSearchDecides) {
-  // Full-scale inputs saturate the distances; the dispatcher must not use
-  // the plain sums there.
+  // Full-scale inputs saturate the distances; the sums must not be used
+  // there.
   Word16 y[8] = {MAX_16, MAX_16, MAX_16, MAX_16, MIN_16, MIN_16, MIN_16, MIN_16};
   Overflow = 0;
   const int want = nearest_onebit_leader_saturating(y);

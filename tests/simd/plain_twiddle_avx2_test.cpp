@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "frame/cpu_dispatch.h"
+#include "frame/kernel_sets.h"
 #include "transform/simd_ops_avx2.h"
 
 namespace {
@@ -17,7 +17,7 @@ using namespace avx2_ops;
 
 // Eight lanes in, eight lanes out; f and the factors c, s hold one value per
 // complex pair (lanes 2i and 2i + 1).
-G719_AVX2_KERNEL void paired_mls(const Word32 *a, const Word32 *f, Word32 *fast, Word32 *split) {
+G719_AVX2 void paired_mls(const Word32 *a, const Word32 *f, Word32 *fast, Word32 *split) {
   const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(a));
   const __m256i vf = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(f));
   __m256i ov = _mm256_setzero_si256();
@@ -25,7 +25,7 @@ G719_AVX2_KERNEL void paired_mls(const Word32 *a, const Word32 *f, Word32 *fast,
   _mm256_storeu_si256(reinterpret_cast<__m256i *>(split), PlainLanes::mls(va, vf, ov));
 }
 
-G719_AVX2_KERNEL void twiddles(const Word32 *x, const Word32 *c, const Word32 *s, Word32 *fast, Word32 *split) {
+G719_AVX2 void twiddles(const Word32 *x, const Word32 *c, const Word32 *s, Word32 *fast, Word32 *split) {
   const __m256i vx = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(x));
   const __m256i vc = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(c));
   const __m256i vs = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s));
@@ -41,7 +41,7 @@ G719_AVX2_KERNEL void twiddles(const Word32 *x, const Word32 *c, const Word32 *s
 class PlainTwiddleAvx2 : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!g719_cpu_has_avx2()) GTEST_SKIP() << "processor without AVX2";
+    if (!g719_kernel_set_supported(KernelSet::kAvx2)) GTEST_SKIP() << "processor without AVX2";
   }
 };
 

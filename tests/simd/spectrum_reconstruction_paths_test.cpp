@@ -1,5 +1,6 @@
 // Noise filling, folding and attenuation by runs and block copies against the
-// coefficient-by-coefficient reconstruction they replace, on random
+// coefficient-by-coefficient reconstruction they replace, on both kernel
+// sets, on random
 // allocations from none to every band coded, both frame types and every
 // noise level.
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "frame/kernel_sets.h"
 #include "spectral_dec/norm_scaling.h"
 #include "spectral_dec/spectrum_reconstruction.h"
 #include "spectral_enc/band_tables.h"
@@ -73,7 +75,7 @@ void reconstruct_stepwise(Word16 *normalized, Word32 *coefficients, const Word16
       for (Word16 k = band_start_table[b]; k < band_end_table[b]; k++) normalized[k] = shr(normalized[k], noise_level);
     }
   }
-  scale_by_norms_portable(normalized, coefficients, norm_indices);
+  scale_by_norms(normalized, coefficients, norm_indices);
 }
 
 TEST(SpectrumReconstructionPaths, MatchesTheStepwiseReconstruction) {
@@ -83,7 +85,8 @@ TEST(SpectrumReconstructionPaths, MatchesTheStepwiseReconstruction) {
     // Coded-band density from none to all; sometimes only the top or a single band.
     Word16 allocation[kNumBands];
     const int density = static_cast<int>(rng() % 9);
-    for (auto &a : allocation) a = static_cast<int>(rng() % 8) < density ? static_cast<Word16>(1 + rng() % 9) : Word16{0};
+    for (auto &a : allocation)
+      a = static_cast<int>(rng() % 8) < density ? static_cast<Word16>(1 + rng() % 9) : Word16{0};
     if (trial % 17 == 0) {
       for (auto &a : allocation) a = 0;
       allocation[rng() % kNumBands] = 1;
@@ -96,17 +99,25 @@ TEST(SpectrumReconstructionPaths, MatchesTheStepwiseReconstruction) {
       want[k] = static_cast<Word16>(pick == 0 ? -32768 : pick == 1 ? 32767 : static_cast<int>(rng() % 2001) - 1000);
     }
     have = want;
-    std::vector<Word32> cw(960, 0x11111111), ch(960, 0x11111111);
+    std::vector<Word32> cw(960, 0x11111111), ch(960, 0x11111111), cv(960, 0x11111111);
+    std::vector<Word16> vector_have = want;
     const Word16 transient = static_cast<Word16>(rng() % 3 == 0);
     const Word16 level = levels[trial % 12];
     Overflow = 0;
     reconstruct_stepwise(want.data(), cw.data(), allocation, transient, norms, level);
     const Flag want_overflow = Overflow;
     Overflow = 0;
-    reconstruct_spectrum(have.data(), ch.data(), allocation, transient, norms, level);
+    reconstruct_spectrum<PortableKernels>(have.data(), ch.data(), allocation, transient, norms, level);
     ASSERT_EQ(have, want) << "trial " << trial;
     ASSERT_EQ(ch, cw) << "trial " << trial;
     ASSERT_EQ(Overflow, want_overflow) << "trial " << trial;
+    if (g719_kernel_set_supported(KernelSet::kAvx2)) {
+      Overflow = 0;
+      reconstruct_spectrum<Avx2Kernels>(vector_have.data(), cv.data(), allocation, transient, norms, level);
+      ASSERT_EQ(vector_have, want) << "trial " << trial;
+      ASSERT_EQ(cv, cw) << "trial " << trial;
+      ASSERT_EQ(Overflow, want_overflow) << "trial " << trial;
+    }
   }
 }
 

@@ -7,16 +7,16 @@
 #include <random>
 #include <vector>
 
-#include "frame/cpu_dispatch.h"
+#include "frame/kernel_sets.h"
+#include "operator_references.h"
 #include "transform/subblock_energy.h"
-#include "transform/subblock_energy_avx2.h"
 
 namespace {
 
 class SubblockEnergyAvx2 : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!g719_cpu_has_avx2()) GTEST_SKIP() << "processor without AVX2";
+    if (!g719_kernel_set_supported(KernelSet::kAvx2)) GTEST_SKIP() << "processor without AVX2";
   }
 };
 

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "operator_references.h"
 #include "transform/subblock_energy.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "frame/cpu_dispatch.h"
+#include "frame/kernel_sets.h"
 #include "transform/transient_highpass.h"
 
 namespace {
@@ -23,18 +23,17 @@ void expect_same_filter(const std::vector<Word16> &x, Start s, const char *what)
   Word16 want[kHighpassLength];
   Word16 want_in = s.in, want_out = s.out;
   Overflow = 0;
-  transient_highpass_reference(x.data(), want, &want_in, &want_out);
+  transient_highpass_saturating(x.data(), want, &want_in, &want_out);
   const Flag want_overflow = Overflow;
 
   for (const bool portable : {true, false}) {
-    if (!portable && !g719_cpu_has_avx2()) continue;
-    g719_force_portable(portable);
+    if (!portable && !g719_kernel_set_supported(KernelSet::kAvx2)) continue;
     Word16 got[kHighpassLength];
     Word16 in = s.in, out = s.out;
     Overflow = 0;
-    transient_highpass(x.data(), got, &in, &out);
+    portable ? transient_highpass<PortableKernels>(x.data(), got, &in, &out)
+             : transient_highpass<Avx2Kernels>(x.data(), got, &in, &out);
     const Flag overflow = Overflow;
-    g719_force_portable(false);
     for (int n = 0; n < kHighpassLength; ++n) {
       ASSERT_EQ(got[n], want[n]) << what << ", sample " << n << (portable ? " (portable)" : " (avx2)");
     }
@@ -98,7 +97,7 @@ TEST(TransientHighpassPaths, SaturatingFramesFallBackToTheOperators) {
   Word16 y[kHighpassLength];
   Word16 in = MIN_16, out = MAX_16;
   Overflow = 0;
-  transient_highpass_reference(square.data(), y, &in, &out);
+  transient_highpass_saturating(square.data(), y, &in, &out);
   EXPECT_EQ(Overflow, 1) << "the square wave must saturate the filter";
   Overflow = 0;
 
@@ -112,7 +111,7 @@ TEST(TransientHighpassPaths, SaturatingFramesFallBackToTheOperators) {
 }
 
 TEST(TransientHighpassPaths, Avx2PassesEqualPortable) {
-  if (!g719_cpu_has_avx2()) GTEST_SKIP() << "processor without AVX2";
+  if (!g719_kernel_set_supported(KernelSet::kAvx2)) GTEST_SKIP() << "processor without AVX2";
   std::mt19937 rng(24465);
   std::uniform_int_distribution<int> any16(MIN_16, MAX_16);
   for (int trial = 0; trial < 200; ++trial) {
@@ -123,7 +122,7 @@ TEST(TransientHighpassPaths, Avx2PassesEqualPortable) {
     if (trial % 3 == 0) x[at] = at % 2 == 0 ? MAX_16 : MIN_16;
     const Word16 prev_in = static_cast<Word16>(any16(rng));
     Word32 want[kHighpassLength], got[kHighpassLength];
-    const Word32 want_step = highpass_input_terms_portable(x.data(), prev_in, want);
+    const Word32 want_step = highpass_input_terms(x.data(), prev_in, want);
     const Word32 got_step = highpass_input_terms_avx2(x.data(), prev_in, got);
     ASSERT_EQ(got_step, want_step);
     for (int n = 0; n < kHighpassLength; ++n) ASSERT_EQ(got[n], want[n]) << n;
@@ -135,7 +134,7 @@ TEST(TransientHighpassPaths, Avx2PassesEqualPortable) {
       w[n] = (n + trial) % 17 == 0 ? MIN_16 : (n + trial) % 19 == 0 ? MAX_16 : any16(rng);
     }
     Word16 want[kHighpassLength], got[kHighpassLength];
-    highpass_narrow_portable(w, want);
+    highpass_narrow(w, want);
     highpass_narrow_avx2(w, got);
     for (int n = 0; n < kHighpassLength; ++n) ASSERT_EQ(got[n], want[n]) << n;
   }

@@ -9,7 +9,7 @@
 #include <random>
 
 #include "frame/block_scaling.h"
-#include "frame/cpu_dispatch.h"
+#include "frame/kernel_sets.h"
 #include "transform/window_fold.h"
 
 namespace {
@@ -17,14 +17,14 @@ namespace {
 class WindowFoldAvx2 : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!g719_cpu_has_avx2()) GTEST_SKIP() << "processor without AVX2";
+    if (!g719_kernel_set_supported(KernelSet::kAvx2)) GTEST_SKIP() << "processor without AVX2";
   }
 
   // One frame through both; the histories carry over between calls.
   void expect_same_frame(const std::array<Word16, 960> &pcm, const char *what) {
     std::array<Word32, 960> want{}, got{};
     Overflow = 0;
-    g719_window_fold_portable(pcm.data(), want.data(), history_want_.data());
+    g719_window_fold(pcm.data(), want.data(), history_want_.data());
     ASSERT_EQ(Overflow, 0) << what << ": the fold saturated";
     g719_window_fold_avx2(pcm.data(), got.data(), history_got_.data());
     ASSERT_EQ(Overflow, 0) << what;
@@ -89,9 +89,9 @@ TEST_F(WindowFoldAvx2, FoldWithPeakMatchesThePortableFoldAndPeak) {
       history_got = history_want;
     }
     std::array<Word32, 960> want{}, got{};
-    const Word32 peak_want = g719_window_fold_peak_portable(pcm.data(), want.data(), history_want.data());
-    ASSERT_EQ(peak_want, block_peak_magnitude_portable(want.data(), 960));
-    const Word32 peak_got = g719_window_fold_peak_avx2(pcm.data(), got.data(), history_got.data());
+    const Word32 peak_want = g719_window_fold(pcm.data(), want.data(), history_want.data());
+    ASSERT_EQ(peak_want, block_peak_magnitude(want.data(), 960));
+    const Word32 peak_got = g719_window_fold_avx2(pcm.data(), got.data(), history_got.data());
     ASSERT_EQ(peak_got, peak_want) << "frame " << frame;
     ASSERT_EQ(got, want) << "frame " << frame;
     ASSERT_EQ(history_got, history_want) << "frame " << frame;

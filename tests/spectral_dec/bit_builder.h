@@ -12,11 +12,9 @@ class BitBuilder {
   // A frame of `capacity` words, all 0 bits.
   explicit BitBuilder(std::size_t capacity) : words_(capacity, BIT_WORD_ZERO) {}
 
-  // Appends value on n bits, most significant first.
+  // Appends the n low bits of value, most significant first.
   BitBuilder &value(int value, int n) {
-    if (n < 1) return *this;
-    g719_write_value(static_cast<Word16>(value), static_cast<Word16>(n), &words_.at(pos_ + n - 1) - (n - 1));
-    pos_ += n;
+    for (int j = n - 1; j >= 0; --j) words_.at(pos_++) = ((value >> j) & 1) != 0 ? BIT_WORD_ONE : BIT_WORD_ZERO;
     return *this;
   }
   // Appends a string of '0' and '1' characters.
@@ -26,6 +24,7 @@ class BitBuilder {
   }
 
   std::size_t size() const { return pos_; }
+  std::ptrdiff_t capacity() const { return static_cast<std::ptrdiff_t>(words_.size()); }
   const Word16 *data() const { return words_.data(); }
   Word16 *data() { return words_.data(); }
   std::vector<Word16> &words() { return words_; }

@@ -1,6 +1,6 @@
-// Coefficient decoding: the four index Huffman decoders, the reading of band
-// group indices in both coding modes, dequantization at every resolution,
-// and the spare-bit vectors.
+// Coefficient decoding: the index Huffman codes, the reading of band group
+// indices in both coding modes, dequantization at every resolution, and the
+// spare-bit vectors.
 #include "spectral_dec/coefficient_decoding.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bit_builder.h"
+#include "frame/kernel_sets.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/lattice.h"
 
@@ -28,13 +29,28 @@ const std::vector<std::vector<std::string>> kIndexCodeWords = {
 
 const std::vector<std::string> &code_words(int r) { return kIndexCodeWords[r - 2]; }
 
-void decode_index(int r, const Word16 *cursor, Word16 count, Word16 *out) {
-  switch (r) {
-    case 2: decode_index_r2(cursor, count, out); break;
-    case 3: decode_index_r3(cursor, count, out); break;
-    case 4: decode_index_r4(cursor, count, out); break;
-    default: decode_index_r5(cursor, count, out); break;
-  }
+// Reads the band group indices of frame from its first word; returns the
+// words they took.
+Word16 read_group(const BitBuilder &frame, const Word16 *allocation, Word16 huffman, Word16 offset, Word16 first,
+                  Word16 end, Word16 width, Word16 *index) {
+  BitWordReader<PortableKernels> reader(frame.data(), frame.capacity());
+  const Word16 read = read_band_group_indices(reader, allocation, huffman, offset, first, end, width, index);
+  EXPECT_EQ(reader.consumed(), read);
+  return read;
+}
+
+// count Huffman-coded components of R bits: one band that wide.
+void decode_index(int r, const BitBuilder &frame, Word16 count, Word16 *out) {
+  const Word16 allocation[1] = {static_cast<Word16>(r)};
+  read_group(frame, allocation, 1, 0, 0, 1, count, out);
+}
+
+// Spends spare bits reading from frame's first word; returns the words read.
+std::ptrdiff_t read_spare(const BitBuilder &frame, Word16 *allocation, const Word16 *order, Word16 *index,
+                     Word16 *normalized, Word16 nb, Word16 spare_bits) {
+  BitWordReader<PortableKernels> reader(frame.data(), frame.capacity());
+  decode_spare_bits(allocation, order, index, reader, normalized, nb, spare_bits);
+  return reader.consumed();
 }
 
 TEST(IndexHuffmanDecoding, DecodesStreamsOfEveryComponent) {
@@ -50,7 +66,7 @@ TEST(IndexHuffmanDecoding, DecodesStreamsOfEveryComponent) {
       frame.bits(words[k]);
     }
     std::vector<Word16> out(expected.size(), -1);
-    decode_index(r, frame.data(), static_cast<Word16>(out.size()), out.data());
+    decode_index(r, frame, static_cast<Word16>(out.size()), out.data());
     EXPECT_EQ(out, expected) << "R = " << r;
   }
 }
@@ -62,7 +78,7 @@ TEST(IndexHuffmanDecoding, EveryBitPatternStartsWithTheDecodedCodeWord) {
       BitBuilder frame(8);
       frame.value(pattern, 7);
       Word16 k = -1;
-      decode_index(r, frame.data(), 1, &k);
+      decode_index(r, frame, 1, &k);
       ASSERT_GE(k, 0);
       ASSERT_LT(k, static_cast<int>(words.size()));
       std::string bits;
@@ -90,7 +106,7 @@ TEST(IndexHuffmanDecoding, RoundTripsTheEncodersLatticeIndices) {
       BitBuilder frame(64);
       for (Word16 c : k) frame.bits(code_words(r)[c]);
       Word16 decoded[8];
-      decode_index(r, frame.data(), 8, decoded);
+      decode_index(r, frame, 8, decoded);
       Word16 x_sent[8], x_decoded[8];
       d8_index_to_point(k, x_sent, static_cast<Word16>(r));
       d8_index_to_point(decoded, x_decoded, static_cast<Word16>(r));
@@ -136,7 +152,7 @@ TEST(BandGroupReading, FixedWidthFieldsInBandOrder) {
   }
   frame.bits("1");
   std::array<Word16, 800> index{};
-  const Word16 read = read_band_group_indices(allocation.data(), frame.data(), 0, 128, 16, 24, 16, index.data());
+  const Word16 read = read_group(frame, allocation.data(), 0, 128, 16, 24, 16, index.data());
   EXPECT_EQ(read, bits);
   EXPECT_EQ(frame.data()[read], BIT_WORD_ONE);
   EXPECT_EQ(index, expected);
@@ -175,7 +191,7 @@ TEST(BandGroupReading, HuffmanModeCodesOnlyTwoToFiveBits) {
   }
   frame.bits("1");
   std::array<Word16, 800> index{};
-  const Word16 read = read_band_group_indices(allocation.data(), frame.data(), 1, 256, 24, 36, 24, index.data());
+  const Word16 read = read_group(frame, allocation.data(), 1, 256, 24, 36, 24, index.data());
   EXPECT_EQ(read, bits);
   EXPECT_EQ(frame.data()[read], BIT_WORD_ONE);
   EXPECT_EQ(index, expected);
@@ -187,8 +203,8 @@ TEST(BandGroupReading, BandsWithoutBitsReadNothing) {
   frame.bits("1111111111111111");
   std::array<Word16, 800> index{};
   index.fill(-7);
-  EXPECT_EQ(read_band_group_indices(allocation.data(), frame.data(), 0, 0, 0, 16, 8, index.data()), 0);
-  EXPECT_EQ(read_band_group_indices(allocation.data(), frame.data(), 1, 544, 36, 44, 32, index.data()), 0);
+  EXPECT_EQ(read_group(frame, allocation.data(), 0, 0, 0, 16, 8, index.data()), 0);
+  EXPECT_EQ(read_group(frame, allocation.data(), 1, 544, 36, 44, 32, index.data()), 0);
   for (Word16 v : index) ASSERT_EQ(v, -7);
 }
 
@@ -283,35 +299,6 @@ TEST(Dequantization, BandsWithoutBitsAreZeroAndLayoutFollowsTheWidth) {
   for (int i = 0; i < 96; ++i) EXPECT_EQ(out[i], (i >= 32 && i < 64) ? 4 : 0) << i;
 }
 
-TEST(OneBitVectorReading, ReadsStoresAndAdvances) {
-  BitBuilder frame(64);
-  frame.value(120, 8).value(7, 8).value(7, 8).bits("1");
-  std::array<Word16, 24> index{};
-  index.fill(-1);
-  std::array<Word16, 24> out{};
-  const Word16 *cursor = frame.data();
-  decode_onebit_vectors(index.data(), &cursor, 3, out.data());
-  EXPECT_EQ(cursor - frame.data(), 24);
-  EXPECT_EQ(index[0], 120);
-  EXPECT_EQ(index[8], 7);
-  EXPECT_EQ(index[16], 7);
-  EXPECT_EQ(index[1], -1) << "only the first slot of a vector is written";
-  // Row 120 is (+2, +2) at a pair; after 120 (< 128) the index 7 decodes as
-  // the zero vector, and so does the following 7.
-  for (int i = 8; i < 24; ++i) EXPECT_EQ(out[i], 4) << i;
-  int nonzero = 0;
-  for (int i = 0; i < 8; ++i) {
-    EXPECT_TRUE(out[i] == 4 || out[i] == 469) << i;
-    nonzero += out[i] == 469;
-  }
-  EXPECT_EQ(nonzero, 2);
-
-  // A new call starts a new band: its first vector is never the zero vector.
-  const Word16 *again = frame.data() + 8;
-  decode_onebit_vectors(index.data(), &again, 1, out.data());
-  EXPECT_EQ(out[7], -462);
-}
-
 // band_order with the given bands first, then the rest in ascending order.
 std::array<Word16, 44> order_with(std::initializer_list<int> first) {
   std::array<Word16, 44> order{};
@@ -338,9 +325,9 @@ TEST(SpareBits, SkipsBandsThatDoNotFitAndServesLaterNarrowerOnes) {
   BitBuilder frame(64);
   frame.value(255, 8).value(200, 8).bits("1");
   std::array<Word16, 800> index{}, normalized{};
-  const Word16 *cursor = frame.data();
-  decode_spare_bits(allocation.data(), order.data(), index.data(), &cursor, normalized.data(), 44, 20);
-  EXPECT_EQ(cursor - frame.data(), 16);
+  const std::ptrdiff_t read =
+      read_spare(frame, allocation.data(), order.data(), index.data(), normalized.data(), 44, 20);
+  EXPECT_EQ(read, 16);
   EXPECT_EQ(allocation[30], 0);
   EXPECT_EQ(allocation[3], 1);
   EXPECT_EQ(allocation[20], 0);
@@ -359,9 +346,9 @@ TEST(SpareBits, TopPriorityPositionIsNeverServed) {
   BitBuilder frame(64);
   frame.bits("1111111111");
   std::array<Word16, 800> index{}, normalized{};
-  const Word16 *cursor = frame.data();
-  decode_spare_bits(allocation.data(), order.data(), index.data(), &cursor, normalized.data(), 44, 500);
-  EXPECT_EQ(cursor, frame.data());
+  const std::ptrdiff_t read =
+      read_spare(frame, allocation.data(), order.data(), index.data(), normalized.data(), 44, 500);
+  EXPECT_EQ(read, 0);
   EXPECT_EQ(allocation[9], 0);
 }
 
@@ -374,9 +361,9 @@ TEST(SpareBits, ServesInPriorityOrderUntilTheBitsRunOut) {
   BitBuilder frame(64);
   frame.value(9, 8).value(10, 8);
   std::array<Word16, 800> index{}, normalized{};
-  const Word16 *cursor = frame.data();
-  decode_spare_bits(allocation.data(), order.data(), index.data(), &cursor, normalized.data(), 44, 47);
-  EXPECT_EQ(cursor - frame.data(), 16);
+  const std::ptrdiff_t read =
+      read_spare(frame, allocation.data(), order.data(), index.data(), normalized.data(), 44, 47);
+  EXPECT_EQ(read, 16);
   EXPECT_EQ(index[band_start_table[12]], 9) << "the higher-priority band reads first";
   EXPECT_EQ(index[band_start_table[2]], 10);
   EXPECT_EQ(allocation[40], 0);
@@ -388,9 +375,9 @@ TEST(SpareBits, NegativeOrSmallSpareSpendsNothing) {
     const auto order = order_with({});
     BitBuilder frame(16);
     std::array<Word16, 800> index{}, normalized{};
-    const Word16 *cursor = frame.data();
-    decode_spare_bits(allocation.data(), order.data(), index.data(), &cursor, normalized.data(), 44, spare);
-    EXPECT_EQ(cursor, frame.data()) << spare;
+    const std::ptrdiff_t read =
+        read_spare(frame, allocation.data(), order.data(), index.data(), normalized.data(), 44, spare);
+    EXPECT_EQ(read, 0) << spare;
     for (Word16 a : allocation) EXPECT_EQ(a, 0);
   }
 }
@@ -402,9 +389,9 @@ TEST(SpareBits, OnlyTheFirstNbPositionsAreScanned) {
   const auto order = order_with({});
   BitBuilder frame(16);
   std::array<Word16, 800> index{}, normalized{};
-  const Word16 *cursor = frame.data();
-  decode_spare_bits(allocation.data(), order.data(), index.data(), &cursor, normalized.data(), 36, 1000);
-  EXPECT_EQ(cursor, frame.data());
+  const std::ptrdiff_t read =
+      read_spare(frame, allocation.data(), order.data(), index.data(), normalized.data(), 36, 1000);
+  EXPECT_EQ(read, 0);
   for (int b = 36; b < 44; ++b) EXPECT_EQ(allocation[b], 0);
 }
 

@@ -23,6 +23,7 @@
 #include "transform/forward_transform.h"
 #include "transform/transient_detector.h"
 #include "transform/window_fold.h"
+#include "frame/kernel_sets.h"
 
 namespace {
 
@@ -66,15 +67,16 @@ void check_frame(const Spectrum &coefficients, Word16 transient, int frame_bits,
   std::array<Word16, 800> enc_normalized{};
   std::array<Word16, 44> enc_allocation{};
   Word16 *write_cursor = words.data() + 1;
-  g719_encode_spectrum(&write_cursor, work.data(), enc_normalized.data(), enc_allocation.data(), budget,
-                       static_cast<Word16>(frame_bits), transient);
+  g719_encode_spectrum<PortableKernels>(&write_cursor, work.data(), enc_normalized.data(), enc_allocation.data(),
+                                        budget, static_cast<Word16>(frame_bits), transient);
   const long written = write_cursor - (words.data() + 1);
   ASSERT_LE(written, budget);
 
   std::array<Word16, 44> norm_index{}, allocation{};
   std::array<Word16, 800> normalized{};
   const Word16 *read_cursor = words.data() + 1;
-  g719_decode_spectrum(&read_cursor, budget, transient, norm_index.data(), allocation.data(), normalized.data());
+  g719_decode_spectrum<PortableKernels>(&read_cursor, words.data() + words.size(), budget, transient, norm_index.data(),
+                                        allocation.data(), normalized.data());
   ASSERT_EQ(read_cursor - (words.data() + 1), written) << "frame_bits " << frame_bits << ", transient " << transient;
   ASSERT_EQ(allocation, enc_allocation);
   ASSERT_EQ(norm_index, encoder_norms(coefficients, transient));
@@ -118,14 +120,14 @@ std::vector<std::pair<Spectrum, Word16>> analyse(const std::vector<Word16> &pcm)
   auto state = std::make_unique<G719EncoderState>();
   std::vector<std::pair<Spectrum, Word16>> frames;
   for (std::size_t start = 0; start + 960 <= pcm.size(); start += 960) {
-    const Word16 transient = g719_detect_transient(&pcm[start], state.get());
+    const Word16 transient = g719_detect_transient<PortableKernels>(&pcm[start], state.get());
     Spectrum folded{}, coefficients{};
     g719_window_fold(&pcm[start], folded.data(), state->window_history);
     Word32 largest = 0;
     for (Word32 v : folded) largest = std::max(largest, L_abs(v));
     const Word16 shift = norm_l(largest);
     for (Word32 &v : folded) v = L_shl(v, shift);
-    g719_forward_transform(folded.data(), coefficients.data(), transient);
+    g719_forward_transform<PortableKernels>(folded.data(), coefficients.data(), transient, 0);
     for (Word32 &v : coefficients) v = L_shr(v, shift);
     frames.emplace_back(coefficients, transient);
   }

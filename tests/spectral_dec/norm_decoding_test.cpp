@@ -10,6 +10,7 @@
 #include <string>
 
 #include "bit_builder.h"
+#include "frame/kernel_sets.h"
 
 namespace {
 
@@ -25,29 +26,38 @@ const std::array<int, 44> kCodingOrder = {0,  1,  8,  9,  16, 20, 24, 28, 32, 36
                                           25, 21, 17, 11, 10, 3,  2,  4,  5,  12, 13, 18, 22, 26, 30,
                                           34, 38, 42, 43, 39, 35, 31, 27, 23, 19, 15, 14, 7,  6};
 
+// Reads the norm fields of frame from its first word, as the spectral decoder
+// does; *consumed receives the words they took.
+Word16 read_norms(const BitBuilder &frame, Word16 huffman, Word16 *symbols, std::ptrdiff_t *consumed = nullptr) {
+  BitWordReader<PortableKernels> reader(frame.data(), frame.capacity());
+  const Word16 bits = read_norm_symbols(reader, huffman, symbols);
+  if (consumed != nullptr) *consumed = reader.consumed();
+  return bits;
+}
+
 TEST(NormSymbolDecoding, DecodesEveryCodeWordInAStream) {
   std::mt19937 rng(7);
   std::array<Word16, 44> expected{};
   BitBuilder frame(400);
+  frame.value(0, 5);
   for (int i = 1; i < 44; ++i) {
     // Cover all 32 symbols, then random ones.
     expected[i] = static_cast<Word16>(i <= 32 ? i - 1 : static_cast<int>(rng() % 32));
     frame.bits(kNormCodeWords[expected[i]]);
   }
   std::array<Word16, 44> symbols{};
-  symbols[0] = 1234;
-  decode_norm_symbols(frame.data(), 44, symbols.data());
-  EXPECT_EQ(symbols[0], 1234) << "slot 0 belongs to the first index";
+  read_norms(frame, 1, symbols.data());
   for (int i = 1; i < 44; ++i) EXPECT_EQ(symbols[i], expected[i]) << "symbol " << i;
 }
 
 TEST(NormSymbolDecoding, EveryBitPatternStartsWithTheDecodedCodeWord) {
   // The code is complete: any 7 bits begin with exactly one code word.
   for (int pattern = 0; pattern < 128; ++pattern) {
-    BitBuilder frame(8);
+    BitBuilder frame(400);
+    frame.value(0, 5);
     frame.value(pattern, 7);
-    Word16 symbols[2] = {0, -1};
-    decode_norm_symbols(frame.data(), 2, symbols);
+    Word16 symbols[44] = {0, -1};
+    read_norms(frame, 1, symbols);
     ASSERT_GE(symbols[1], 0);
     ASSERT_LT(symbols[1], 32);
     const std::string &word = kNormCodeWords[symbols[1]];
@@ -65,12 +75,10 @@ TEST(NormFieldReading, FiveBitModeAlwaysTakes215Bits) {
     fields[i] = static_cast<int>(rng() % 32);
     frame.value(fields[i], 5);
   }
-  frame.bits("1");  // a marker after the fields
   std::array<Word16, 44> symbols{};
-  const Word16 *cursor = frame.data();
-  EXPECT_EQ(read_norm_symbols(&cursor, 0, symbols.data()), 215);
-  EXPECT_EQ(cursor - frame.data(), 220);
-  EXPECT_EQ(*cursor, BIT_WORD_ONE);
+  std::ptrdiff_t consumed = 0;
+  EXPECT_EQ(read_norms(frame, 0, symbols.data(), &consumed), 215);
+  EXPECT_EQ(consumed, 220);
   for (int i = 0; i < 44; ++i) EXPECT_EQ(symbols[i], fields[i]);
 }
 
@@ -84,9 +92,9 @@ TEST(NormFieldReading, HuffmanModeCountsCodeLengths) {
     total += static_cast<int>(kNormCodeWords[s].size());
   }
   std::array<Word16, 44> symbols{};
-  const Word16 *cursor = frame.data();
-  EXPECT_EQ(read_norm_symbols(&cursor, 1, symbols.data()), total);
-  EXPECT_EQ(cursor - frame.data(), 5 + total);
+  std::ptrdiff_t consumed = 0;
+  EXPECT_EQ(read_norms(frame, 1, symbols.data(), &consumed), total);
+  EXPECT_EQ(consumed, 5 + total);
   EXPECT_EQ(symbols[0], 21);
   for (int i = 1; i < 44; ++i) EXPECT_EQ(symbols[i], (i * 7) % 32);
 }
@@ -96,8 +104,7 @@ TEST(NormFieldReading, AllZeroDifferencesTake129HuffmanBitsAndGiveEqualIndices) 
   frame.value(17, 5);
   for (int i = 1; i < 44; ++i) frame.bits("110");
   std::array<Word16, 44> symbols{};
-  const Word16 *cursor = frame.data();
-  EXPECT_EQ(read_norm_symbols(&cursor, 1, symbols.data()), 129);
+  EXPECT_EQ(read_norms(frame, 1, symbols.data()), 129);
   for (Word16 transient : {Word16{0}, Word16{1}}) {
     std::array<Word16, 44> index{}, level{};
     rebuild_norm_indices(symbols.data(), transient, index.data(), level.data());

@@ -19,6 +19,7 @@
 #include "spectral_dec/norm_decoding.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/bit_allocation.h"
+#include "frame/kernel_sets.h"
 
 namespace {
 
@@ -35,7 +36,8 @@ Decoded decode(const std::vector<Word16> &words, Word16 budget, Word16 transient
   d.normalized.fill(777);
   d.allocation.fill(-1);
   const Word16 *cursor = words.data() + 1;
-  g719_decode_spectrum(&cursor, budget, transient, d.norm_index.data(), d.allocation.data(), d.normalized.data());
+  g719_decode_spectrum<PortableKernels>(&cursor, words.data() + words.size(), budget, transient, d.norm_index.data(),
+                                        d.allocation.data(), d.normalized.data());
   d.words_read = cursor - (words.data() + 1);
   return d;
 }
@@ -98,8 +100,8 @@ std::array<Word16, 44> allocation_for(const std::array<Word16, 44> &symbols, Wor
   rebuild_norm_indices(symbols.data(), transient, index.data(), level.data());
   for (int i = 0; i < 44; ++i) order[i] = static_cast<Word16>(i);
   compute_allocation_priorities(level.data(), priority.data(), transient);
-  sort_bands_by_priority(priority.data(), nb, order.data());
-  allocate_bits(priority.data(), order.data(), coef_budget, nb, 9, allocation.data());
+  sort_bands_by_priority<PortableKernels>(priority.data(), nb, order.data());
+  allocate_bits<PortableKernels>(priority.data(), order.data(), coef_budget, nb, 9, allocation.data());
   return allocation;
 }
 

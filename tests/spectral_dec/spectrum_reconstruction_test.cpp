@@ -5,6 +5,7 @@
 
 #include "spectral_dec/spectrum_reconstruction.h"
 #include "spectral_enc/band_tables.h"
+#include "frame/kernel_sets.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ TEST(ReconstructSpectrum, NoCodedBandGivesSilenceAndLeavesTheTopAlone) {
     Frame f;
     for (int b = 0; b < 44; b++) f.norms[b] = static_cast<Word16>(b % 40);
     for (int i = 0; i < 960; i++) f.coefficients[i] = 77;
-    reconstruct_spectrum(f.normalized, f.coefficients, f.allocation, transient, f.norms, 3);
+    reconstruct_spectrum<PortableKernels>(f.normalized, f.coefficients, f.allocation, transient, f.norms, 3);
     for (int i = 0; i < 800; i++) ASSERT_EQ(f.coefficients[i], 0) << i;
     for (int i = 800; i < 960; i++) ASSERT_EQ(f.coefficients[i], 77) << i;
   }
@@ -59,7 +60,7 @@ TEST(ReconstructSpectrum, ScalingFollowsTheNormIndex) {
   f.normalized[0] = 1000;
   for (Word16 i : {4, 5, 6, 7}) {
     f.norms[0] = i;
-    reconstruct_spectrum(f.normalized, f.coefficients, f.allocation, 0, f.norms, 0);
+    reconstruct_spectrum<PortableKernels>(f.normalized, f.coefficients, f.allocation, 0, f.norms, 0);
     const Word32 want[] = {32768000, 23170000, 16384000, 11585000};
     EXPECT_EQ(f.coefficients[0], want[i - 4]) << "norm index " << i;
   }
@@ -73,7 +74,7 @@ TEST(ReconstructSpectrum, ScalingFollowsTheNormIndex) {
       g.norms[b] = i;
     }
     for (int k = 0; k < 800; k++) g.normalized[k] = values[k % 9];
-    reconstruct_spectrum(g.normalized, g.coefficients, g.allocation, 0, g.norms, 0);
+    reconstruct_spectrum<PortableKernels>(g.normalized, g.coefficients, g.allocation, 0, g.norms, 0);
     for (int k = 0; k < 800; k++) {
       ASSERT_EQ(g.coefficients[k], expected_scaled(values[k % 9], i)) << "index " << i << " value " << values[k % 9];
     }
@@ -86,7 +87,7 @@ TEST(ReconstructSpectrum, FillCodebookRunsOnAcrossBandsAndWraps) {
   code_band(f, 4, 3);
   std::vector<Word16> band1(f.normalized + 8, f.normalized + 16);
   std::vector<Word16> band4(f.normalized + 32, f.normalized + 40);
-  reconstruct_spectrum(f.normalized, f.coefficients, f.allocation, 0, f.norms, 0);
+  reconstruct_spectrum<PortableKernels>(f.normalized, f.coefficients, f.allocation, 0, f.norms, 0);
   for (int k = 0; k < 8; k++) {
     EXPECT_EQ(f.normalized[0 + k], band1[k]) << "band 0 takes the codebook's start";
     EXPECT_EQ(f.normalized[8 + k], band1[k]) << "coded band unchanged";
@@ -114,7 +115,7 @@ TEST(ReconstructSpectrum, StationaryFoldingMirrorsBackAndForth) {
   Frame f;
   code_band(f, 0, 4);
   std::vector<Word16> band0(f.normalized, f.normalized + 8);
-  reconstruct_spectrum(f.normalized, f.coefficients, f.allocation, 0, f.norms, 3);
+  reconstruct_spectrum<PortableKernels>(f.normalized, f.coefficients, f.allocation, 0, f.norms, 3);
   const int listed[] = {7, 6, 5, 4, 4, 5, 6, 7, 8, 7, 6, 5, 4, 4, 5, 6, 7, 8, 7};
   for (int n = 0; n < 19; n++) {
     const int src = listed[n] == 8 ? 7 : listed[n];  // position 8 holds the copy of 7
@@ -129,7 +130,7 @@ TEST(ReconstructSpectrum, StationaryFoldingMirrorsBackAndForth) {
   Frame g;
   code_band(g, 3, 2);
   code_band(g, 20, 5);
-  reconstruct_spectrum(g.normalized, g.coefficients, g.allocation, 0, g.norms, 0);
+  reconstruct_spectrum<PortableKernels>(g.normalized, g.coefficients, g.allocation, 0, g.norms, 0);
   for (int k = 208; k < 800; k++) {
     const int s = fold_source(k, 208);
     ASSERT_EQ(g.normalized[k], g.normalized[s == 208 ? 207 : s]) << "coefficient " << k;
@@ -141,7 +142,7 @@ TEST(ReconstructSpectrum, NoiseLevelAttenuatesOnlyFilledBandsBelowTheLastCodedOn
   code_band(f, 2, 3);
   code_band(f, 5, 3);
   std::vector<Word16> coded(f.normalized, f.normalized + 800);
-  reconstruct_spectrum(f.normalized, f.coefficients, f.allocation, 0, f.norms, 3);
+  reconstruct_spectrum<PortableKernels>(f.normalized, f.coefficients, f.allocation, 0, f.norms, 3);
   // Codebook: band 2 then band 5. Bands 0, 1, 3, 4 are filled and divided by
   // 8 (arithmetic shift, so -1 stays -1 and -9 becomes -2).
   const int filled[] = {0, 1, 3, 4};
@@ -164,7 +165,7 @@ TEST(ReconstructSpectrum, TransientFillsEveryBandAndFoldsNothing) {
   code_band(f, 10, 2);  // 8 coefficients: 80..87
   std::vector<Word16> band10(f.normalized + 80, f.normalized + 88);
   for (int b = 0; b < 44; b++) f.norms[b] = 10;
-  reconstruct_spectrum(f.normalized, f.coefficients, f.allocation, 1, f.norms, 0);
+  reconstruct_spectrum<PortableKernels>(f.normalized, f.coefficients, f.allocation, 1, f.norms, 0);
   // The codebook holds 8 values, so every band without bits, up to band 43
   // (bands 36..43 included), repeats them with period 8 from coefficient 0.
   for (int k = 0; k < 800; k++) {

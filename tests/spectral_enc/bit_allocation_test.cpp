@@ -8,6 +8,7 @@
 
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/bit_allocation.h"
+#include "frame/kernel_sets.h"
 
 namespace {
 
@@ -24,9 +25,9 @@ Allocation run_allocation(const Word16 *levels, Word16 transient, Word16 nb, Wor
   compute_allocation_priorities(levels, a.priority, transient);
   std::copy(a.priority, a.priority + kNumBands, a.sorted);
   for (Word16 i = 0; i < kNumBands; ++i) a.order[i] = i < nb ? i : Word16{-1};
-  sort_bands_by_priority(a.sorted, nb, a.order);
+  sort_bands_by_priority<PortableKernels>(a.sorted, nb, a.order);
   for (Word16 &x : a.bits) x = 0;
-  allocate_bits(a.sorted, a.order, budget, nb, kMaxBitsPerCoefficient, a.bits);
+  allocate_bits<PortableKernels>(a.sorted, a.order, budget, nb, kMaxBitsPerCoefficient, a.bits);
   return a;
 }
 
@@ -98,13 +99,13 @@ TEST(BandSort, EqualPrioritiesKeepOrderAndTiesPickEarliest) {
     priority[i] = 7;
     order[i] = i;
   }
-  sort_bands_by_priority(priority, 44, order);
+  sort_bands_by_priority<PortableKernels>(priority, 44, order);
   for (Word16 i = 0; i < kNumBands; ++i) EXPECT_EQ(order[i], i);
 
   // 5, 9, 9, 3: first pick is position 1 (earliest of the two 9s); the swap
   // then sends band 0 to position 1, where it later swaps with band 2.
   Word16 p[4] = {5, 9, 9, 3}, o[4] = {0, 1, 2, 3};
-  sort_bands_by_priority(p, 4, o);
+  sort_bands_by_priority<PortableKernels>(p, 4, o);
   EXPECT_EQ(std::vector<Word16>(o, o + 4), (std::vector<Word16>{1, 2, 0, 3}));
   EXPECT_EQ(std::vector<Word16>(p, p + 4), (std::vector<Word16>{9, 9, 5, 3}));
 }
@@ -119,7 +120,7 @@ TEST(BitAllocation, TinyBudgetGivesNothing) {
   // Eight bits buy one bit per coefficient for the best band of width 8.
   Word16 priority[kNumBands] = {4, 4, 1}, order[kNumBands] = {6, 3, 20};
   Word16 bits[kNumBands] = {};
-  allocate_bits(priority, order, 8, 3, 9, bits);
+  allocate_bits<PortableKernels>(priority, order, 8, 3, 9, bits);
   EXPECT_EQ(bits[6], 1);
   EXPECT_EQ(fixed_width_cost(bits), 8);
 }
@@ -139,21 +140,21 @@ TEST(BitAllocation, WideBandEndsGreedyPassAndLeftoversGoToNarrowBands) {
   // Band 40 (32 wide) leads but only 24 bits are there: phase 1 stops at
   // once; 16 bits go to band 20, then 8 to band 5 (priority order).
   setup(priority, order);
-  allocate_bits(priority, order, 24, 44, 9, bits);
+  allocate_bits<PortableKernels>(priority, order, 24, 44, 9, bits);
   for (int b = 0; b < kNumBands; ++b) EXPECT_EQ(bits[b], (b == 20 || b == 5) ? 1 : 0) << b;
 
   // 40 bits: band 40 is paid, then band 33 (24 wide) cannot be; the last 8
   // bits go to band 5.
   setup(priority, order);
   std::fill(bits, bits + kNumBands, 0);
-  allocate_bits(priority, order, 40, 44, 9, bits);
+  allocate_bits<PortableKernels>(priority, order, 40, 44, 9, bits);
   for (int b = 0; b < kNumBands; ++b) EXPECT_EQ(bits[b], (b == 40 || b == 5) ? 1 : 0) << b;
 
   // Second leftover round: band 20 got one bit in phase 1, band 40 cannot be
   // paid with the 31 bits left, so band 20 goes to 2 and band 5 to 1.
   Word16 p3[3] = {50, 49, 10}, o3[3] = {20, 40, 5};
   std::fill(bits, bits + kNumBands, 0);
-  allocate_bits(p3, o3, 47, 3, 9, bits);
+  allocate_bits<PortableKernels>(p3, o3, 47, 3, 9, bits);
   EXPECT_EQ(bits[20], 2);
   EXPECT_EQ(bits[40], 0);
   EXPECT_EQ(bits[5], 1);

@@ -14,6 +14,7 @@
 #include "spectral_enc/coefficient_coding.h"
 #include "spectral_enc/lattice.h"
 #include "spectral_enc/lattice_tables.h"
+#include "frame/kernel_sets.h"
 
 namespace {
 
@@ -96,7 +97,8 @@ TEST(CoefficientIndices, HuffmanCostCountsEveryResolutionRule) {
     for (int i = 0; i < 16; ++i) expect += static_cast<int>(kCodeWords[n - 2][g.indices[16 * n + i]].size());
   }
   expect += 6 * 16 + 9 * 16;  // fixed width above 5 bits
-  EXPECT_EQ(count_coefficient_huffman_bits(g.indices, g.allocation, Group::kFirst, Group::kEnd, Group::kWidth),
+  EXPECT_EQ(count_coefficient_huffman_bits<PortableKernels>(g.indices, g.allocation, Group::kFirst, Group::kEnd,
+                                                            Group::kWidth),
             expect);
 }
 
@@ -127,7 +129,8 @@ TEST(CoefficientIndices, WrittenBitsFollowTheCodingFlag) {
     EXPECT_EQ(words_to_string(words.data(), n), expect) << "flag " << flag;
     EXPECT_EQ(words[n], 0) << "wrote past its count";
     if (flag == 1) {
-      EXPECT_EQ(n, count_coefficient_huffman_bits(g.indices, g.allocation, Group::kFirst, Group::kEnd, 16));
+      EXPECT_EQ(
+          n, count_coefficient_huffman_bits<PortableKernels>(g.indices, g.allocation, Group::kFirst, Group::kEnd, 16));
     } else {
       EXPECT_EQ(n, (1 + 2 + 3 + 4 + 5 + 6 + 9) * 16);
     }
@@ -180,7 +183,7 @@ TEST(BandGroupQuantization, ZeroSpectrumAndSkippedBands) {
   Word16 normalized[24] = {};
   Word16 indices[24];
   for (Word16 &v : indices) v = -99;
-  quantize_band_group(normalized, allocation, 0, 3, 8, indices);
+  quantize_band_group<PortableKernels>(normalized, allocation, 0, 3, 8, indices);
   for (int i = 0; i < 8; ++i) EXPECT_EQ(indices[i], 0) << "R=2 zero vector is the origin";
   EXPECT_EQ(indices[8], 7) << "R=1 zero vector is codevector 7";
   for (int i = 16; i < 24; ++i) EXPECT_EQ(indices[i], -99) << "R=0 slots are not touched";
@@ -195,7 +198,7 @@ TEST(BandGroupQuantization, LatticeIndicesDecodeNearTheInput) {
     Word16 allocation[kNumBands] = {};
     allocation[0] = r;
     Word16 indices[8];
-    quantize_band_group(v, allocation, 0, 1, 8, indices);
+    quantize_band_group<PortableKernels>(v, allocation, 0, 1, 8, indices);
     Word16 x[8];
     d8_index_to_point(indices, x, r);
     int error = 0;
@@ -222,7 +225,7 @@ TEST(BandGroupQuantization, LatticeInputIsScaledBySixteenThirds) {
       Word16 v[16];
       for (Word16 &c : v) c = static_cast<Word16>(dist(rng));
       Word16 indices[16];
-      quantize_band_group(v, allocation, 20, 21, 16, indices);
+      quantize_band_group<PortableKernels>(v, allocation, 20, 21, 16, indices);
       for (int vec = 0; vec < 2; ++vec) {
         Word16 y[8], k[8];
         for (int i = 0; i < 8; ++i) {
@@ -271,25 +274,11 @@ TEST(BandGroupQuantization, OnebitIndicesAreTheNearestCodevector) {
     }
     if (best == second) continue;
     Word16 indices[8];
-    quantize_band_group(v, allocation, 0, 1, 8, indices);
+    quantize_band_group<PortableKernels>(v, allocation, 0, 1, 8, indices);
     ASSERT_EQ(indices[0], best_row) << "vector " << n;
     ++checked;
   }
   EXPECT_GT(checked, 15000);
-}
-
-TEST(OnebitVectors, WrittenIndicesMatchTheQuantizer) {
-  Word16 normalized[16] = {4, 4, 4, 4, 4, 4, 4, 4, 300, -300, 4, 4, 4, 4, 4, 4};
-  Word16 indices[16] = {};
-  std::vector<Word16> words(20, 0);
-  quantize_and_write_onebit_vectors(normalized, indices, words.data(), 2);
-  // The first vector is the decoder's zero (v - 4 = 0): with all components
-  // equal the sort keeps the order and the -2 lands last, codevector 7. The
-  // second has +2 at 0 and -2 at 1: row 72 + rank(0, 1) = 72.
-  EXPECT_EQ(indices[0], 7);
-  EXPECT_EQ(indices[8], 72);
-  EXPECT_EQ(words_to_string(words.data(), 16), "00000111" "01001000");
-  EXPECT_EQ(words[16], 0);
 }
 
 // Sets up nb = 44 bands in band_order with the given bands at positions 1..;
@@ -321,7 +310,7 @@ TEST(SpareBits, SkipsBandsThatDoNotFitAndServesNarrowerOnes) {
   // without bits; 20 spare bits serve only the 8-wide one.
   SpareSetup s({30, 5, 20}, 0);
   Word16 *cursor = s.words.data();
-  spend_spare_bits(s.normalized, s.allocation, s.band_order, s.indices, &cursor, 44, 20);
+  spend_spare_bits<PortableKernels>(s.normalized, s.allocation, s.band_order, s.indices, &cursor, 44, 20);
   EXPECT_EQ(cursor - s.words.data(), 8);
   EXPECT_EQ(s.allocation[30], 0);
   EXPECT_EQ(s.allocation[5], 1);
@@ -333,7 +322,7 @@ TEST(SpareBits, SkipsBandsThatDoNotFitAndServesNarrowerOnes) {
 TEST(SpareBits, ServesInPriorityOrderUntilTheBitsRunOut) {
   SpareSetup s({40, 17, 3}, 0);
   Word16 *cursor = s.words.data();
-  spend_spare_bits(s.normalized, s.allocation, s.band_order, s.indices, &cursor, 44, 55);
+  spend_spare_bits<PortableKernels>(s.normalized, s.allocation, s.band_order, s.indices, &cursor, 44, 55);
   EXPECT_EQ(cursor - s.words.data(), 48);  // 32 + 16; the 8-wide band no longer fits in 7
   EXPECT_EQ(s.allocation[40], 1);
   EXPECT_EQ(s.allocation[17], 1);
@@ -344,7 +333,7 @@ TEST(SpareBits, TopPriorityBandAndBandsBeyondNbAreNeverServed) {
   SpareSetup s({}, 7);
   s.allocation[7] = 0;  // position 0 has no bits, every other band has
   Word16 *cursor = s.words.data();
-  spend_spare_bits(s.normalized, s.allocation, s.band_order, s.indices, &cursor, 44, 500);
+  spend_spare_bits<PortableKernels>(s.normalized, s.allocation, s.band_order, s.indices, &cursor, 44, 500);
   EXPECT_EQ(cursor, s.words.data());
   EXPECT_EQ(s.allocation[7], 0);
 
@@ -352,7 +341,7 @@ TEST(SpareBits, TopPriorityBandAndBandsBeyondNbAreNeverServed) {
   // Bands in positions 36..43 lack bits but only 36 bands are coded.
   for (int p = 36; p < 44; ++p) t.allocation[t.band_order[p]] = 0;
   cursor = t.words.data();
-  spend_spare_bits(t.normalized, t.allocation, t.band_order, t.indices, &cursor, 36, 500);
+  spend_spare_bits<PortableKernels>(t.normalized, t.allocation, t.band_order, t.indices, &cursor, 36, 500);
   EXPECT_EQ(cursor, t.words.data());
 }
 
@@ -360,7 +349,7 @@ TEST(SpareBits, NegativeOrSmallSpareSpendsNothing) {
   SpareSetup s({1, 2}, 0);
   for (Word16 spare : {Word16{-40}, Word16{0}, Word16{7}}) {
     Word16 *cursor = s.words.data();
-    spend_spare_bits(s.normalized, s.allocation, s.band_order, s.indices, &cursor, 44, spare);
+    spend_spare_bits<PortableKernels>(s.normalized, s.allocation, s.band_order, s.indices, &cursor, 44, spare);
     EXPECT_EQ(cursor, s.words.data()) << spare;
     EXPECT_EQ(s.allocation[1], 0);
   }

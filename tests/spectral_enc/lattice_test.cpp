@@ -8,6 +8,7 @@
 #include <string>
 
 #include "spectral_enc/lattice.h"
+#include "spectral_enc/onebit_quantizer.h"
 #include "spectral_enc/lattice_tables.h"
 
 namespace {
@@ -134,7 +135,7 @@ TEST(OnebitCodebook, RankTableSamples) {
 Word16 onebit_index(const Vec &v) {
   Vec y = v;
   Word16 out[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
-  quantize_onebit_vector(y.data(), out);
+  quantize_onebit(y.data(), out);
   return out[0];
 }
 
@@ -161,7 +162,7 @@ TEST(OnebitQuantizer, WorkedExamples) {
 TEST(OnebitQuantizer, SortsTheInputInPlace) {
   Vec y = {5, -7, 300, 12, -300, 0, 44, 1};
   Word16 out[8];
-  quantize_onebit_vector(y.data(), out);
+  quantize_onebit(y.data(), out);
   EXPECT_TRUE(std::is_sorted(y.begin(), y.end(), std::greater<>()));
   // Nearest is leader 3 with +2 at position 2 and -2 at position 4; the +2
   // comes first, so the row is in the (+2, -2) block: 72 + rank of (2, 4).

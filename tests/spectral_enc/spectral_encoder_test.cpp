@@ -12,6 +12,7 @@
 #include "spectral_dec/spectral_decoder.h"
 #include "spectral_enc/band_tables.h"
 #include "spectral_enc/spectral_encoder.h"
+#include "frame/kernel_sets.h"
 
 namespace {
 
@@ -31,7 +32,8 @@ Encoded encode(std::vector<Word32> coefficients, Word16 frame_bits, Word16 trans
   for (Word16 &a : e.allocation) a = kUntouched;
   const Word16 budget = transient != 0 ? sub(frame_bits, 1) : sub(frame_bits, 3);
   Word16 *cursor = e.words.data();
-  g719_encode_spectrum(&cursor, coefficients.data(), e.normalized, e.allocation, budget, frame_bits, transient);
+  g719_encode_spectrum<PortableKernels>(&cursor, coefficients.data(), e.normalized, e.allocation, budget, frame_bits,
+                                        transient);
   e.length = static_cast<int>(cursor - e.words.data());
   return e;
 }
@@ -153,7 +155,8 @@ int expect_decoder_agrees(const Encoded &e, Word16 frame_bits, Word16 transient,
   const Word16 *cursor = words.data();
   Word16 norm_index[kNumBands], allocation[kNumBands], normalized[kCodedCoefficients];
   const Word16 budget = transient != 0 ? sub(frame_bits, 1) : sub(frame_bits, 3);
-  g719_decode_spectrum(&cursor, budget, transient, norm_index, allocation, normalized);
+  g719_decode_spectrum<PortableKernels>(&cursor, words.data() + words.size(), budget, transient, norm_index, allocation,
+                                        normalized);
   EXPECT_EQ(cursor - words.data(), e.length) << what;
   for (int b = 0; b < kNumBands; ++b) {
     EXPECT_EQ(allocation[b], e.allocation[b]) << what << " band " << b;

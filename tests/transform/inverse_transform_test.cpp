@@ -9,6 +9,7 @@
 #include "transform/forward_transform.h"
 #include "transform/inverse_transform.h"
 #include "transform/window_tables.h"
+#include "frame/kernel_sets.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ std::vector<Word32> random_values(int n, Word32 magnitude, unsigned seed) {
 
 std::vector<Word32> inverse(std::vector<Word32> coefficients, Word16 transient) {
   std::vector<Word32> aliased(1920, 0x12345678);
-  g719_inverse_transform(coefficients.data(), aliased.data(), transient);
+  g719_inverse_transform<PortableKernels>(coefficients.data(), aliased.data(), transient);
   return aliased;
 }
 
@@ -85,12 +86,12 @@ TEST(InverseTransform, AShortBlockOnlyReachesItsOwnStretch) {
 TEST(ForwardTransform, ShortBlocksOnlySeeTheirOwnStretchOfTheFoldedValues) {
   std::vector<Word32> folded = random_values(960, 1 << 30, 4);
   std::vector<Word32> base(960), changed(960);
-  g719_forward_transform(folded.data(), base.data(), 1);
+  g719_forward_transform<PortableKernels>(folded.data(), base.data(), 1, 0);
 
   // Changing folded[0..599] leaves block 0 alone.
   std::vector<Word32> f1 = folded;
   for (int i = 0; i < 600; ++i) f1[i] = -f1[i] / 3;
-  g719_forward_transform(f1.data(), changed.data(), 1);
+  g719_forward_transform<PortableKernels>(f1.data(), changed.data(), 1, 0);
   for (int k = 0; k < 240; ++k) ASSERT_EQ(changed[k], base[k]) << k;
   int differ = 0;
   for (int k = 240; k < 960; ++k) differ += changed[k] != base[k];
@@ -99,13 +100,13 @@ TEST(ForwardTransform, ShortBlocksOnlySeeTheirOwnStretchOfTheFoldedValues) {
   // Changing folded[360..959] leaves block 3 alone.
   std::vector<Word32> f2 = folded;
   for (int i = 360; i < 960; ++i) f2[i] = f2[i] / 2 + 12345;
-  g719_forward_transform(f2.data(), changed.data(), 1);
+  g719_forward_transform<PortableKernels>(f2.data(), changed.data(), 1, 0);
   for (int k = 720; k < 960; ++k) ASSERT_EQ(changed[k], base[k]) << k;
 
   // The long transform has no such structure.
   std::vector<Word32> long_base(960), long_changed(960);
-  g719_forward_transform(folded.data(), long_base.data(), 0);
-  g719_forward_transform(f1.data(), long_changed.data(), 0);
+  g719_forward_transform<PortableKernels>(folded.data(), long_base.data(), 0, 0);
+  g719_forward_transform<PortableKernels>(f1.data(), long_changed.data(), 0, 0);
   differ = 0;
   for (int k = 0; k < 240; ++k) differ += long_changed[k] != long_base[k];
   EXPECT_GT(differ, 200);
@@ -115,7 +116,7 @@ TEST(ForwardTransform, ZeroFoldedBlockGivesZeroCoefficients) {
   const std::vector<Word32> zero(960, 0);
   for (Word16 transient : {0, 1}) {
     std::vector<Word32> c(960, 77);
-    g719_forward_transform(zero.data(), c.data(), transient);
+    g719_forward_transform<PortableKernels>(zero.data(), c.data(), transient, 0);
     EXPECT_EQ(c, zero) << transient;
   }
 }
@@ -125,7 +126,7 @@ TEST(OverlapAdd, WindowsAddsTheSavedHalfAndScalesToPcm) {
   const Word32 value = 100 << 9;
   std::vector<Word32> aliased(1920, value), history(960, 0);
   std::vector<Word16> pcm(960);
-  g719_overlap_add(aliased.data(), pcm.data(), history.data());
+  g719_scaled_overlap_add(aliased.data(), 0, pcm.data(), history.data());
   for (int i = 0; i < 960; ++i) {
     // L_mls of a non-negative value by a positive window is floor(v w / 2^15).
     const std::int64_t w = (static_cast<std::int64_t>(value) * long_synthesis_window[i]) >> 15;
@@ -136,7 +137,7 @@ TEST(OverlapAdd, WindowsAddsTheSavedHalfAndScalesToPcm) {
   // new values at zero the output is the history alone, and it empties.
   const std::vector<Word32> saved = history;
   std::fill(aliased.begin(), aliased.end(), 0);
-  g719_overlap_add(aliased.data(), pcm.data(), history.data());
+  g719_scaled_overlap_add(aliased.data(), 0, pcm.data(), history.data());
   for (int i = 0; i < 960; ++i) {
     EXPECT_EQ(pcm[i], (static_cast<std::int64_t>(saved[i]) * 128 + 32768) >> 16) << i;
   }
@@ -147,10 +148,10 @@ TEST(OverlapAdd, OutOfRangeValuesSaturate) {
   std::vector<Word32> aliased(1920), history(960, 0);
   for (int i = 0; i < 1920; ++i) aliased[i] = (i % 2 == 0) ? MAX_32 : MIN_32;
   std::vector<Word16> pcm(960);
-  g719_overlap_add(aliased.data(), pcm.data(), history.data());
+  g719_scaled_overlap_add(aliased.data(), 0, pcm.data(), history.data());
   EXPECT_EQ(pcm[480], MAX_16);
   EXPECT_EQ(pcm[481], MIN_16);
-  g719_overlap_add(aliased.data(), pcm.data(), history.data());
+  g719_scaled_overlap_add(aliased.data(), 0, pcm.data(), history.data());
   for (int i = 0; i < 960; ++i) EXPECT_EQ(pcm[i], (i % 2 == 0) ? MAX_16 : MIN_16) << i;
 }
 
@@ -181,15 +182,16 @@ TEST(ForwardTransform, ExtremeFoldedValuesSaturateInsteadOfWrapping) {
   // and positive, the second negative, for both sizes' paths.
   const std::vector<Word32> folded(960, MAX_32);
   std::vector<Word32> c(960);
-  g719_forward_transform(folded.data(), c.data(), 0);
+  g719_forward_transform<PortableKernels>(folded.data(), c.data(), 0, 0);
   EXPECT_GT(c[0], 0);
   EXPECT_LT(c[1], 0);
-  for (int k = 0; k < 960; ++k) EXPECT_GE(std::abs(static_cast<std::int64_t>(c[0])), std::abs(static_cast<std::int64_t>(c[k]))) << k;
+  for (int k = 0; k < 960; ++k)
+    EXPECT_GE(std::abs(static_cast<std::int64_t>(c[0])), std::abs(static_cast<std::int64_t>(c[k]))) << k;
 
   const std::vector<Word32> low(960, MIN_32);
-  g719_forward_transform(low.data(), c.data(), 1);
+  g719_forward_transform<PortableKernels>(low.data(), c.data(), 1, 0);
   std::vector<Word32> again(960);
-  g719_forward_transform(low.data(), again.data(), 1);
+  g719_forward_transform<PortableKernels>(low.data(), again.data(), 1, 0);
   EXPECT_EQ(c, again);
   EXPECT_NE(c, std::vector<Word32>(960, 0));
 }

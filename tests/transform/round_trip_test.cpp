@@ -35,6 +35,7 @@
 #include "transform/inverse_transform.h"
 #include "transform/transient_detector.h"
 #include "transform/window_fold.h"
+#include "frame/kernel_sets.h"
 
 namespace {
 
@@ -54,16 +55,16 @@ class TransformChain {
     for (Word32 v : folded) m = std::max(m, L_abs(v));
     const Word16 enc_shift = norm_l(m);
     for (Word32 &v : folded) v = L_shl(v, enc_shift);
-    g719_forward_transform(folded, coefficients, transient);
+    g719_forward_transform<PortableKernels>(folded, coefficients, transient, 0);
     for (Word32 &v : coefficients) v = L_shr(v, enc_shift);
 
     m = 0;
     for (Word32 v : coefficients) m = std::max(m, L_abs(v));
     const Word16 dec_shift = sub(norm_l(m), 7);
     for (Word32 &v : coefficients) v = L_shl(v, dec_shift);
-    g719_inverse_transform(coefficients, aliased, transient);
+    g719_inverse_transform<PortableKernels>(coefficients, aliased, transient);
     for (Word32 &v : aliased) v = L_shr(v, dec_shift);
-    g719_overlap_add(aliased, out, overlap_history_);
+    g719_scaled_overlap_add(aliased, 0, out, overlap_history_);
   }
 
  private:
@@ -186,7 +187,8 @@ void check_level(double level, int *worst_error) {
     }
     // Decisions as the encoder takes them, from the transient detector.
     G719EncoderState state{};
-    const Result r = round_trip(c.x, [&state](int, const Word16 *pcm) { return g719_detect_transient(pcm, &state); });
+    const Result r = round_trip(
+        c.x, [&state](int, const Word16 *pcm) { return g719_detect_transient<PortableKernels>(pcm, &state); });
     EXPECT_LT(r.worst_ratio, 1.0) << c.name << " / detector at RMS " << level << ": worst error " << r.worst_error;
     *worst_error = std::max(*worst_error, r.worst_error);
   }

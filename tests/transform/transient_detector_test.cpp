@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "transform/transient_detector.h"
+#include "frame/kernel_sets.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ std::int64_t long_energy(const G719EncoderState &s) {
 TEST(TransientDetector, SilenceIsNeverTransientAndLeavesTheStateZero) {
   G719EncoderState s{};
   const Frame zero(960, 0);
-  for (int f = 0; f < 5; ++f) EXPECT_EQ(g719_detect_transient(zero.data(), &s), 0) << f;
+  for (int f = 0; f < 5; ++f) EXPECT_EQ(g719_detect_transient<PortableKernels>(zero.data(), &s), 0) << f;
   EXPECT_EQ(s.transient_hangover, 0);
   EXPECT_EQ(s.hp_prev_out, 0);
   EXPECT_EQ(s.hp_prev_in, 0);
@@ -50,7 +51,7 @@ TEST(TransientDetector, FromZeroStateAnEnergyOfEightIsTransientAndSixIsNot) {
   {
     G719EncoderState s{};
     const Frame x = stepped_frame(0, {10, 20, 30, 40});  // energy 8 in block 0
-    EXPECT_EQ(g719_detect_transient(x.data(), &s), 1);
+    EXPECT_EQ(g719_detect_transient<PortableKernels>(x.data(), &s), 1);
     EXPECT_EQ(s.transient_hangover, 1);
     EXPECT_EQ(s.hp_prev_in, 8);
     EXPECT_EQ(s.hp_prev_out, 0);
@@ -58,7 +59,7 @@ TEST(TransientDetector, FromZeroStateAnEnergyOfEightIsTransientAndSixIsNot) {
   {
     G719EncoderState s{};
     const Frame x = stepped_frame(0, {10, 20, 30});  // energy 6 in block 0
-    EXPECT_EQ(g719_detect_transient(x.data(), &s), 0);
+    EXPECT_EQ(g719_detect_transient<PortableKernels>(x.data(), &s), 0);
     EXPECT_EQ(s.transient_hangover, 0);
     // Blocks 1..3 are silent: 6 -> 1 -> 0 -> 0 -> 0.
     EXPECT_EQ(long_energy(s), 0);
@@ -68,7 +69,7 @@ TEST(TransientDetector, FromZeroStateAnEnergyOfEightIsTransientAndSixIsNot) {
     // of the blocks reaches six times it.
     G719EncoderState s{};
     const Frame x = stepped_frame(0, {10, 20, 30, 250, 260, 270, 490, 500, 510, 730, 740, 750});
-    EXPECT_EQ(g719_detect_transient(x.data(), &s), 0);
+    EXPECT_EQ(g719_detect_transient<PortableKernels>(x.data(), &s), 0);
     EXPECT_EQ(s.long_energy_hi, 0);
     EXPECT_EQ(s.long_energy_lo, 3);
   }
@@ -77,7 +78,7 @@ TEST(TransientDetector, FromZeroStateAnEnergyOfEightIsTransientAndSixIsNot) {
     // an energy of 8 there is no longer transient (8 / 6 is not above 1).
     G719EncoderState s{};
     const Frame x = stepped_frame(0, {10, 20, 30, 250, 260, 270, 280});
-    EXPECT_EQ(g719_detect_transient(x.data(), &s), 0);
+    EXPECT_EQ(g719_detect_transient<PortableKernels>(x.data(), &s), 0);
   }
 }
 
@@ -85,11 +86,11 @@ TEST(TransientDetector, ADetectionMarksTheNextFrameAndIsRenewedByANewOne) {
   G719EncoderState s{};
   const Frame onset = stepped_frame(0, {10, 20, 30, 40});
   const Frame flat(960, 8);  // holds the level the onset ended at
-  EXPECT_EQ(g719_detect_transient(onset.data(), &s), 1);
-  EXPECT_EQ(g719_detect_transient(flat.data(), &s), 1);  // hangover
+  EXPECT_EQ(g719_detect_transient<PortableKernels>(onset.data(), &s), 1);
+  EXPECT_EQ(g719_detect_transient<PortableKernels>(flat.data(), &s), 1);  // hangover
   EXPECT_EQ(s.transient_hangover, 0);
-  EXPECT_EQ(g719_detect_transient(flat.data(), &s), 0);
-  EXPECT_EQ(g719_detect_transient(flat.data(), &s), 0);
+  EXPECT_EQ(g719_detect_transient<PortableKernels>(flat.data(), &s), 0);
+  EXPECT_EQ(g719_detect_transient<PortableKernels>(flat.data(), &s), 0);
 
   // Two detections in a row: the second renews the hangover.
   G719EncoderState r{};
@@ -97,11 +98,11 @@ TEST(TransientDetector, ADetectionMarksTheNextFrameAndIsRenewedByANewOne) {
   for (int n = 0; n < 960; ++n) loud[n] = static_cast<Word16>((n % 2 == 0) ? 3000 : -3000);
   Frame louder = loud;
   for (int n = 720; n < 960; ++n) louder[n] = static_cast<Word16>(loud[n] * 9);
-  EXPECT_EQ(g719_detect_transient(loud.data(), &r), 1);
-  EXPECT_EQ(g719_detect_transient(louder.data(), &r), 1);
+  EXPECT_EQ(g719_detect_transient<PortableKernels>(loud.data(), &r), 1);
+  EXPECT_EQ(g719_detect_transient<PortableKernels>(louder.data(), &r), 1);
   EXPECT_EQ(r.transient_hangover, 1);
-  EXPECT_EQ(g719_detect_transient(loud.data(), &r), 1);  // hangover of the renewal
-  EXPECT_EQ(g719_detect_transient(loud.data(), &r), 0);
+  EXPECT_EQ(g719_detect_transient<PortableKernels>(loud.data(), &r), 1);  // hangover of the renewal
+  EXPECT_EQ(g719_detect_transient<PortableKernels>(loud.data(), &r), 0);
 }
 
 TEST(TransientDetector, AnOnsetInTheLastSubBlockIsDetected) {
@@ -113,7 +114,7 @@ TEST(TransientDetector, AnOnsetInTheLastSubBlockIsDetected) {
   Word16 last = 0;
   for (int f = 0; f < 8; ++f) {
     for (auto &v : x) v = static_cast<Word16>(std::lround(noise(rng)));
-    last = g719_detect_transient(x.data(), &s);
+    last = g719_detect_transient<PortableKernels>(x.data(), &s);
   }
   EXPECT_EQ(last, 0);
   // Same noise in blocks 0..2, ten times louder in block 3.
@@ -121,13 +122,13 @@ TEST(TransientDetector, AnOnsetInTheLastSubBlockIsDetected) {
     const double g = n >= 720 ? 10.0 : 1.0;
     x[n] = static_cast<Word16>(std::lround(g * noise(rng)));
   }
-  EXPECT_EQ(g719_detect_transient(x.data(), &s), 1);
+  EXPECT_EQ(g719_detect_transient<PortableKernels>(x.data(), &s), 1);
 
   // From silence, a click in the last sub-block only.
   G719EncoderState q{};
   Frame click(960, 0);
   click[900] = 1000;
-  EXPECT_EQ(g719_detect_transient(click.data(), &q), 1);
+  EXPECT_EQ(g719_detect_transient<PortableKernels>(click.data(), &q), 1);
 }
 
 // Plain 64-bit model of the detector, for checking the (hi, lo) bookkeeping.
@@ -185,7 +186,7 @@ TEST(TransientDetector, LoudMaterialIsCarriedExactlyBeyondTwoToThe31) {
       x[n] = static_cast<Word16>(std::lround(base * g * uni(rng)));
     }
     const int want = model.run(x);
-    const Word16 got = g719_detect_transient(x.data(), &s);
+    const Word16 got = g719_detect_transient<PortableKernels>(x.data(), &s);
     ASSERT_EQ(got, want) << "frame " << f;
     ASSERT_EQ(long_energy(s), model.long_term) << "frame " << f;
     ASSERT_GE(s.long_energy_lo, 0);
@@ -205,15 +206,15 @@ TEST(TransientDetector, FullScaleExtremesStayWellDefined) {
   G719EncoderState s{};
   Frame x(960);
   for (int n = 0; n < 960; ++n) x[n] = (n % 2 == 0) ? MAX_16 : MIN_16;
-  EXPECT_EQ(g719_detect_transient(x.data(), &s), 1);
+  EXPECT_EQ(g719_detect_transient<PortableKernels>(x.data(), &s), 1);
   // The filtered samples settle at about +-16383 (24465 * 65535 / (65536 +
   // 32316)), so a block holds about 240 * 2 * 16383^2 = 60 * 2^31, and after
   // four blocks the long-term energy has moved 1 - (3/4)^4 = 68 % of the way.
   EXPECT_GE(s.long_energy_hi, 38);
   EXPECT_LE(s.long_energy_hi, 42);
   EXPECT_GE(s.long_energy_lo, 0);
-  for (int f = 0; f < 3; ++f) g719_detect_transient(x.data(), &s);
-  EXPECT_EQ(g719_detect_transient(x.data(), &s), 0);  // steady again
+  for (int f = 0; f < 3; ++f) g719_detect_transient<PortableKernels>(x.data(), &s);
+  EXPECT_EQ(g719_detect_transient<PortableKernels>(x.data(), &s), 0);  // steady again
 }
 
 }  // namespace
