@@ -3,6 +3,7 @@
 // frames flagged and filled in other ways, and the bytes around a frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <memory>
@@ -115,6 +116,25 @@ TEST(Encode, ExtremeInputEncodesAlikeOnBothSets) {
     for (int s = 0; s < 2; ++s) {
       g719_encoder_free(enc[s]);
       g719_decoder_free(dec[s]);
+    }
+  }
+}
+
+// The transient decision on the quietest onsets, which no vector holds: from
+// silence, a first sub-block of energy 8 (four steps of 2, each one filtered
+// sample of 1, whose L_mult square is 2) is transient; one of energy 6 is not,
+// as 6 / 6 in Q15 (6 * 5461 >> 15) truncates to 0, no more than the silence.
+TEST(Encode, QuietestOnsetsAtTheTransientThreshold) {
+  for (int steps : {3, 4}) {
+    std::vector<int16_t> pcm(G719_FRAME_SAMPLES);
+    for (int n = 0; n < G719_FRAME_SAMPLES; ++n) pcm[n] = static_cast<int16_t>(2 * std::min(steps, n / 10));
+    for (KernelSet set : kSets) {
+      G719EncoderState *enc = g719_encoder_create_with_kernels(64000, set);
+      if (enc == nullptr) continue;
+      uint8_t frame[G719_MAX_FRAME_BYTES];
+      g719_encode(enc, pcm.data(), frame);
+      EXPECT_EQ(frame[0] >> 7, steps == 4 ? 1 : 0) << steps << " steps";
+      g719_encoder_free(enc);
     }
   }
 }
