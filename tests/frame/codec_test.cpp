@@ -10,11 +10,8 @@
 #include <random>
 #include <vector>
 
-#include "frame/codec_state.h"
-#include "frame/decode_frame.h"
 #include "frame/g719_codec.h"
 #include "frame/kernel_choice.h"
-#include "frame/kernel_sets.h"
 
 namespace {
 
@@ -136,28 +133,6 @@ TEST(Encode, QuietestOnsetsAtTheTransientThreshold) {
       EXPECT_EQ(frame[0] >> 7, steps == 4 ? 1 : 0) << steps << " steps";
       g719_encoder_free(enc);
     }
-  }
-}
-
-// The frame driver on bit-word arrays of exactly the decoder's capacity, all
-// of their words set by a hostile frame: the sanitizer build catches a read
-// past the array on either set.
-TEST(Decode, FrameDriverStaysInsideItsBitWords) {
-  std::mt19937 rng(960);
-  for (KernelSet set : kSets) {
-    if (!g719_kernel_set_supported(set)) continue;
-    G719DecoderState *dec = g719_decoder_create_with_kernels(G719_MAX_BITRATE, set);
-    ASSERT_NE(dec, nullptr);
-    for (int pattern = 0; pattern < 20; ++pattern) {
-      auto words = std::make_unique<Word16[]>(kDecoderBitWordsCapacity);
-      for (int i = 0; i < kDecoderBitWordsCapacity; ++i) {
-        words[i] = pattern == 0 || (pattern == 1 && i > 0) || (rng() & 1) ? BIT_WORD_ONE : BIT_WORD_ZERO;
-      }
-      int16_t pcm[G719_FRAME_SAMPLES];
-      set == KernelSet::kAvx2 ? g719_decode_frame<Avx2Kernels>(words.get(), 0, pcm, dec)
-                              : g719_decode_frame<PortableKernels>(words.get(), 0, pcm, dec);
-    }
-    g719_decoder_free(dec);
   }
 }
 
