@@ -66,7 +66,7 @@ TEST(Decode, AnyFrameDecodesAlikeWhateverSurroundsIt) {
         std::vector<int16_t> a(G719_FRAME_SAMPLES, 0x1111), b(G719_FRAME_SAMPLES, -0x2222);
         g719_decode(first, exact.get(), a.data(), lost);
         g719_decode(second, padded.data(), b.data(), lost ? (++n % 2 ? -1 : 2) : 0);
-        ASSERT_EQ(a, b) << rate << " bit/s, frame " << frame[0] << "..., lost " << lost;
+        ASSERT_EQ(a, b) << rate << " bit/s, frame starting " << +frame[0] << ", lost " << lost;
       }
     }
     g719_decoder_free(first);
@@ -78,11 +78,11 @@ TEST(Decode, AnyFrameDecodesAlikeWhateverSurroundsIt) {
 // both sets, exactly frame_bytes of them, which decode alike on both sets.
 TEST(Encode, ExtremeInputEncodesAlikeOnBothSets) {
   std::vector<std::vector<int16_t>> blocks;
-  for (int period : {2, 6, 96, 960}) {  // squares, from alternating +-32768 up to DC
+  for (int period : {2, 6, 96, 960}) {  // squares, from alternating extremes to one step a frame
     blocks.emplace_back(G719_FRAME_SAMPLES);
     for (int i = 0; i < G719_FRAME_SAMPLES; ++i) blocks.back()[i] = (i % period) < period / 2 ? INT16_MIN : INT16_MAX;
   }
-  blocks.emplace_back(G719_FRAME_SAMPLES, INT16_MIN);
+  blocks.emplace_back(G719_FRAME_SAMPLES, INT16_MIN);  // DC
   blocks.emplace_back(G719_FRAME_SAMPLES, 0);
   blocks.push_back(blocks[0]);
   blocks.back()[G719_FRAME_SAMPLES - 1] = 0;  // an onset of silence
@@ -119,8 +119,8 @@ TEST(Encode, ExtremeInputEncodesAlikeOnBothSets) {
 
 // The transient decision on the quietest onsets, which no vector holds: from
 // silence, a first sub-block of energy 8 (four steps of 2, each one filtered
-// sample of 1, whose L_mult square is 2) is transient; one of energy 6 is not,
-// as 6 / 6 in Q15 (6 * 5461 >> 15) truncates to 0, no more than the silence.
+// sample of 1, whose L_mult square is 2) is transient; one of energy 6 is not:
+// a sixth of it in Q15 (6 * 5461 >> 15) truncates to 0, no more than silence.
 TEST(Encode, QuietestOnsetsAtTheTransientThreshold) {
   for (int steps : {3, 4}) {
     std::vector<int16_t> pcm(G719_FRAME_SAMPLES);
