@@ -86,7 +86,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                             G_TYPE_UINT64, guint64(op >> 2) * 7 * GST_MSECOND, nullptr)));
     } else if (op % 4 == 2 && (op & 0x80)) {
       gst_harness_push_event(h, gst_event_new_flush_start());
-      gst_harness_push_event(h, gst_event_new_flush_stop(FALSE));  // keeps the segment
+      gst_harness_push_event(h, gst_event_new_flush_stop(FALSE));
+      // A flush removes the segment; upstream (a seeking jitter buffer) sends
+      // a new one before the next packet.
+      GstSegment segment;
+      gst_segment_init(&segment, GST_FORMAT_TIME);
+      gst_harness_push_event(h, gst_event_new_segment(&segment));
     } else if (op % 4 == 2) {
       ssrc++;
     } else {
