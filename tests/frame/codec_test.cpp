@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <random>
@@ -12,6 +13,8 @@
 
 #include "frame/g719_codec.h"
 #include "frame/kernel_choice.h"
+#include "spectral_enc/band_tables.h"
+#include "spectral_enc/norm_huffman.h"
 
 namespace {
 
@@ -134,6 +137,71 @@ TEST(Encode, QuietestOnsetsAtTheTransientThreshold) {
       g719_encoder_free(enc);
     }
   }
+}
+
+// The norm coding choice: Huffman codes only when they take fewer bits than
+// 5-bit fields, so an exact tie is sent in 5-bit fields. Tones of random
+// levels, one per band, with steps between neighbours wide enough that the
+// Huffman cost lands around the fixed 215 bits; the frames' own norm fields
+// are read back (either coding) and their Huffman cost checked against the
+// flag. The signals are seeded, and some of them tie.
+TEST(Encode, NormsAreHuffmanCodedOnlyWhenStrictlyCheaper) {
+  struct BitReader {
+    const uint8_t *bytes;
+    int pos = 0;
+    unsigned get(int n) {
+      unsigned v = 0;
+      for (; n > 0; --n, ++pos) v = (v << 1) | ((bytes[pos >> 3] >> (7 - (pos & 7))) & 1u);
+      return v;
+    }
+  };
+  std::mt19937 rng(1);
+  std::uniform_real_distribution<double> step(-10.0, 10.0), phase(0.0, 2 * M_PI);
+  int ties = 0;
+  for (int trial = 0; trial < 150; ++trial) {
+    std::vector<double> x(3 * G719_FRAME_SAMPLES, 0.0);
+    double level = 20, peak = 0;
+    for (int b = 0; b < kNumBands; ++b) {
+      level += step(rng);
+      level = level < 2 ? 4 - level : level > 30 ? 60 - level : level;  // reflect into 2..30 (3 dB steps)
+      const int centre = band_start_table[b] + band_width_table[b] / 2;
+      const double omega = (centre + 0.5) * M_PI / G719_FRAME_SAMPLES, p = phase(rng);
+      for (size_t n = 0; n < x.size(); ++n) x[n] += std::pow(2.0, level / 2) * std::cos(omega * n + p);
+    }
+    for (double v : x) peak = std::max(peak, std::fabs(v));
+    G719EncoderState *enc = g719_encoder_create(64000);
+    ASSERT_NE(enc, nullptr);
+    uint8_t frame[G719_MAX_FRAME_BYTES];
+    for (size_t f = 0; f < 3; ++f) {  // the third frame codes stationary tones only
+      int16_t pcm[G719_FRAME_SAMPLES];
+      for (int n = 0; n < G719_FRAME_SAMPLES; ++n)
+        pcm[n] = static_cast<int16_t>(std::lrint(x[f * G719_FRAME_SAMPLES + n] / peak * 20000));
+      g719_encode(enc, pcm, frame);
+    }
+    g719_encoder_free(enc);
+    BitReader r{frame};
+    r.get(2);  // transient, band count
+    const unsigned huffman = r.get(1);
+    r.get(1 + kNormFieldBits);  // coefficient coding, first norm
+    int cost = 0;
+    for (int k = 0; k < kNormDiffCount; ++k) {
+      int code = -1;
+      if (huffman == 0) {
+        code = static_cast<int>(r.get(kNormFieldBits));
+      } else {
+        for (int bits = 0, len = 1; code < 0 && len <= 7; ++len) {
+          bits = (bits << 1) | static_cast<int>(r.get(1));
+          for (int c = 0; c < kNumNormDiffCodes; ++c)
+            if (norm_diff_huffman_lengths[c] == len && norm_diff_huffman_codes[c] == bits) code = c;
+        }
+        ASSERT_GE(code, 0) << "trial " << trial << ": no Huffman code";
+      }
+      cost += norm_diff_huffman_lengths[code];
+    }
+    EXPECT_EQ(huffman == 1, cost < kFixedNormBits) << "trial " << trial << ": Huffman cost " << cost;
+    ties += cost == kFixedNormBits;
+  }
+  EXPECT_GT(ties, 0) << "no signal tied; the choice on a tie went unchecked";
 }
 
 }  // namespace
