@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "frame/g719_codec.h"
+#include "payload_toc.h"
 
 namespace zeb_test {
 
@@ -108,14 +109,9 @@ std::vector<int> caps_bitrates (GstHarness *h)
   return bitrates;
 }
 
-unsigned frame_bytes (unsigned length_code)
-{
-  return length_code <= 22 ? 10 * length_code : 20 * length_code - 220;
-}
-
 Bytes make_payload (unsigned length_code, unsigned n, uint32_t seed, uint8_t low_bits)
 {
-  const size_t b = length_code >= 8 && length_code <= 27 ? frame_bytes (length_code) : 0;
+  const size_t b = zeb_g719::frame_bytes_for_length_code (length_code);
   Bytes p (2 + n * b);
   p[0] = static_cast<uint8_t> (length_code << 2 | low_bits);
   p[1] = static_cast<uint8_t> (n);
@@ -132,10 +128,11 @@ Bytes codec_decode (const std::vector<Bytes> &payloads)
   G719DecoderState *dec = nullptr;
   int bitrate = 0;
   for (const Bytes &p : payloads) {
-    const unsigned b = frame_bytes ((p[0] >> 2) & 31);
-    if (static_cast<int> (b * 400) != bitrate) {
+    const unsigned length_code = zeb_g719::read_toc_entry (p[0], p[1]).length_code;
+    const unsigned b = zeb_g719::frame_bytes_for_length_code (length_code);
+    if (zeb_g719::bitrate_for_length_code (length_code) != bitrate) {
       g719_decoder_free (dec);
-      bitrate = static_cast<int> (b * 400);
+      bitrate = zeb_g719::bitrate_for_length_code (length_code);
       dec = g719_decoder_create (bitrate);
     }
     const Bytes lost (b, 0);
@@ -154,10 +151,10 @@ std::vector<Bytes> codec_encode (int bitrate, const std::vector<int16_t> &sample
   G719EncoderState *enc = g719_encoder_create (bitrate);
   std::vector<Bytes> payloads;
   for (size_t pos = 0; pos + 960 <= samples.size (); pos += 960) {
-    Bytes p (2 + bitrate / 400);
-    p[0] = static_cast<uint8_t> (bitrate / 4000 << 2);
-    p[1] = 1;
-    g719_encode (enc, samples.data () + pos, p.data () + 2);
+    Bytes p (zeb_g719::payload_bytes_for_bitrate (bitrate));
+    zeb_g719::write_toc_entry (p.data (),
+        zeb_g719::TocEntry { false, unsigned (zeb_g719::length_code_for_bitrate (bitrate)), 1 });
+    g719_encode (enc, samples.data () + pos, p.data () + zeb_g719::kTocBytes);
     payloads.push_back (p);
   }
   g719_encoder_free (enc);

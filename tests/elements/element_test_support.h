@@ -44,8 +44,6 @@ Bytes joined (const std::vector<Output> &outputs);
 // The "bitrate" of every caps event the harness received since the last call.
 std::vector<int> caps_bitrates (GstHarness *h);
 
-// Bytes of frame bytes (bitrate / 400) for the given length code L.
-unsigned frame_bytes (unsigned length_code);
 // A payload: byte 0 = L << 2 | low_bits, N, then N frames of varied bytes.
 Bytes make_payload (unsigned length_code, unsigned n, uint32_t seed = 7, uint8_t low_bits = 0);
 

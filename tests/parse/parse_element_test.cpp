@@ -119,7 +119,7 @@ TEST (ParseElement, FramesEveryLayoutAndSkipsOnlyDamage)
           EXPECT_EQ (run.buffers[i].discont, s.stream.offsets[s.kept[i]] != s.stream.offsets[s.kept[i - 1]] +
               s.stream.payloads[s.kept[i - 1]].size ()) << i;
         }
-        const int bitrate = static_cast<int> (frame_bytes ((p[0] >> 2) & 31) * 400);
+        const int bitrate = zeb_g719::bitrate_for_length_code (zeb_g719::read_toc_entry (p[0], p[1]).length_code);
         if (bitrates.empty () || bitrates.back () != bitrate)
           bitrates.push_back (bitrate);
       }
