@@ -147,14 +147,13 @@ bool FrameReader::next_payload_frame(CodedFrame *frame) {
       case zeb_g719::TocStatus::empty:  // N frame slots without data: decoded as lost
       case zeb_g719::TocStatus::no_frames:
       case zeb_g719::TocStatus::valid:
-        payload_frames_missing_ = toc.status == zeb_g719::TocStatus::empty;
         payload_frames_left_ = toc.frame_count;
         bitrate_ = toc.bitrate;
         break;
     }
   }
   --payload_frames_left_;
-  if (payload_frames_missing_) return true;
+  if (bitrate_ == 0) return true;  // a slot of an L = 0 payload: lost
   const std::uint64_t at = in_.offset();
   const std::size_t got = in_.read(frame_, frame_bytes(bitrate_));
   if (got < frame_bytes(bitrate_)) {

@@ -73,7 +73,6 @@ class FrameReader {
   long slot_ = 0;         // 0-based number of the next frame slot
   long payload_ = -1;     // 0-based number of the current payload
   unsigned payload_frames_left_ = 0;
-  bool payload_frames_missing_ = false;  // the current payload has L = 0
   std::uint8_t frame_[G719_MAX_FRAME_BYTES];
 };
 

@@ -114,7 +114,7 @@ void run_decode(const Options &options) {
   audio.finish();
 
   if (!options.lost_frames.empty() && *options.lost_frames.rbegin() >= frames) {
-    note("note: lost frame %ld is beyond the %ld frames of the stream", *options.lost_frames.rbegin(), frames);
+    warn("lost frame %ld is beyond the %ld frames of the stream", *options.lost_frames.rbegin(), frames);
   }
   note("%ld frames (%.2f s) of %s, %ld lost, at %d bit/s%s", frames, frames * kFrameSeconds,
        bitstream_format_name(bitstream), lost, decoder.bitrate(),
