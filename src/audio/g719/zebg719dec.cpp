@@ -85,7 +85,7 @@ enum class PayloadAction {
 guint64
 frames_nearest (GstClockTime duration)
 {
-  return duration / kFrameDuration + (duration % kFrameDuration >= kFrameDuration / 2 ? 1 : 0);
+  return gst_util_uint64_scale_round (duration, 1, kFrameDuration);
 }
 
 }  // namespace

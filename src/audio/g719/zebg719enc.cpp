@@ -250,8 +250,9 @@ zeb_g719_enc_handle_frame (GstAudioEncoder * enc, GstBuffer * buffer)
 {
   ZebG719Enc *self = ZEB_G719_ENC (enc);
 
-  /* The base class is not drainable and hands over whole blocks only; a
-   * missing buffer or codec instance has nothing to encode. */
+  /* The base class is not drainable and hands over whole blocks only, so a
+   * missing buffer has nothing to encode; a missing codec instance is an
+   * error. */
   if (buffer == nullptr)
     return GST_FLOW_OK;
   if (self->encoder == nullptr) {

@@ -62,7 +62,7 @@ GST_DEBUG_CATEGORY_STATIC (zeb_g719_rtp_depay_debug);
 
 namespace {
 
-constexpr GstClockTime kFrameDuration = 20 * GST_MSECOND;
+constexpr GstClockTime kFrameDuration = zeb_g719::kFrameDurationNs;
 /* A packet more than this many slots away from the next expected one, ahead
  * or behind, starts a new timeline instead of a 10 s gap or a late copy: the
  * sender restarted or jumped. */

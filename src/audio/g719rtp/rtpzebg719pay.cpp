@@ -46,7 +46,7 @@ GST_DEBUG_CATEGORY_STATIC (zeb_g719_rtp_pay_debug);
 
 namespace {
 
-constexpr GstClockTime kFrameDuration = 20 * GST_MSECOND;
+constexpr GstClockTime kFrameDuration = zeb_g719::kFrameDurationNs;
 /* Input more than this away from where the previous payload ended is a new
  * talk spurt. */
 constexpr GstClockTime kDiscontTolerance = kFrameDuration / 2;
@@ -190,8 +190,7 @@ zeb_g719_rtp_pay_flush (ZebG719RtpPay * self)
   GstRTPBuffer rtp = GST_RTP_BUFFER_INIT;
   if (out == nullptr || !gst_rtp_buffer_map (out, GST_MAP_WRITE, &rtp)) {
     gst_clear_buffer (&out);
-    self->frames = 0;
-    gst_adapter_clear (self->frame_bytes);
+    zeb_g719_rtp_pay_reset (self);
     GST_ELEMENT_ERROR (self, RESOURCE, FAILED, ("Could not allocate an RTP packet."), (nullptr));
     return GST_FLOW_ERROR;
   }
