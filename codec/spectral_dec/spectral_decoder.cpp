@@ -23,14 +23,9 @@ void g719_decode_spectrum(const Word16 **cursor, const Word16 *end, Word16 budge
   rebuild_norm_indices(symbols, transient, norm_index, norm_level);
 
   // Bit allocation, recomputed from the decoded norms.
-  Word16 band_order[kNumBands];
-  for (Word16 i = 0; i < kNumBands; i++) band_order[i] = i;  // only the first nb take part
-  Word16 priority[kNumBands];
-  compute_allocation_priorities(norm_level, priority, transient);
-  sort_bands_by_priority<K>(priority, nb, band_order);
-  for (int i = 0; i < kNumBands; i++) allocation[i] = 0;
   const Word16 coef_budget = coefficient_bit_budget(budget, norm_bits);
-  allocate_bits<K>(priority, band_order, coef_budget, nb, kMaxBitsPerCoefficient, allocation);
+  Word16 band_order[kNumBands];
+  allocate_band_bits<K>(norm_level, transient, nb, coef_budget, band_order, allocation);
 
   // Coefficient indices of all groups first: the spare-bit vectors follow the
   // last group in the bitstream.

@@ -284,6 +284,19 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
   give_leftover_bits(band_order, nb, 0, 15, 1, 8, &bits, allocation);
 }
 
+template <class K>
+void allocate_band_bits(const Word16 *levels, Word16 transient, Word16 nb, Word16 budget, Word16 *band_order,
+                        Word16 *allocation) {
+  Word16 priority[kNumBands];
+  for (Word16 b = 0; b < nb; b++) band_order[b] = b;
+  compute_allocation_priorities(levels, priority, transient);
+  sort_bands_by_priority<K>(priority, nb, band_order);
+  for (int b = 0; b < kNumBands; b++) allocation[b] = 0;
+  allocate_bits<K>(priority, band_order, budget, nb, kMaxBitsPerCoefficient, allocation);
+}
+
+template void allocate_band_bits<PortableKernels>(const Word16 *, Word16, Word16, Word16, Word16 *, Word16 *);
+template void allocate_band_bits<Avx2Kernels>(const Word16 *, Word16, Word16, Word16, Word16 *, Word16 *);
 template void sort_bands_by_priority<PortableKernels>(Word16 *, Word16, Word16 *);
 template void sort_bands_by_priority<Avx2Kernels>(Word16 *, Word16, Word16 *);
 template void allocate_bits<PortableKernels>(Word16 *, const Word16 *, Word16, Word16, Word16, Word16 *);
