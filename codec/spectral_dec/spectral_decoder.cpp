@@ -30,9 +30,9 @@ void g719_decode_spectrum(const Word16 **cursor, const Word16 *end, Word16 budge
   // Coefficient indices of all groups first: the spare-bit vectors follow the
   // last group in the bitstream.
   Word16 index[kCodedCoefficients] = {};
-  const Word16 groups = nb == kNumBands ? Word16{kNumBandGroups} : Word16{kNumBandGroups - 1};
+  const int groups = coded_band_groups(nb);
   Word16 bits_used = 0;
-  for (Word16 g = 0; g < groups; g++) {
+  for (int g = 0; g < groups; g++) {
     const Word16 first = band_group_first_band[g];
     const Word16 group_end = add(first, band_group_band_count[g]);
     const Word16 bits = read_band_group_indices(reader, allocation, coefs_huffman, band_group_start[g], first,

@@ -37,11 +37,6 @@ Word16 loudest_band(const Word16 *level) {
   return lb;
 }
 
-// Band groups whose indices are coded: all four, or three without the top one.
-int coded_band_groups(Word16 band_count) {
-  return sub(band_count, kReducedBands) > 0 ? kNumBandGroups : kNumBandGroups - 1;
-}
-
 // Norm indices of every band, the band count, and the indices clamped so
 // that their differences in coding order (band order, or the transient
 // order) fit the difference code.
