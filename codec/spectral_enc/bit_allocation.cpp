@@ -178,6 +178,11 @@ void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order) {
   for (int i = 0; i < nb; ++i) priority[i] = work[i];
 }
 
+namespace {
+
+// The leftover steps of allocate_bits: gives one more bit per coefficient to
+// bands of [first, last] that hold exactly `from` bits, in priority order, at
+// `cost` bits each, while at least `cost` bits remain.
 void give_leftover_bits(const Word16 *band_order, Word16 nb, Word16 first, Word16 last, Word16 from, Word16 cost,
                         Word16 *bits, Word16 *allocation) {
   if (sub(*bits, cost) < 0) return;
@@ -189,6 +194,8 @@ void give_leftover_bits(const Word16 *band_order, Word16 nb, Word16 first, Word1
     if (sub(*bits, cost) < 0) return;
   }
 }
+
+}  // namespace
 
 template <class K>
 void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Word16 nb, Word16 max_bits,

@@ -67,12 +67,6 @@ template <class K>
 void allocate_band_bits(const Word16 *levels, Word16 transient, Word16 nb, Word16 budget, Word16 *band_order,
                         Word16 *allocation);
 
-// The leftover steps of allocate_bits: gives one more bit per coefficient to
-// bands of [first, last] that hold exactly `from` bits, in priority order, at
-// `cost` bits each, while at least `cost` bits remain.
-void give_leftover_bits(const Word16 *band_order, Word16 nb, Word16 first, Word16 last, Word16 from, Word16 cost,
-                        Word16 *bits, Word16 *allocation);
-
 // Bits of a spectral part of `budget` bits left to the coefficients once its
 // norms took norm_bits: less the three coding flags and the first norm index.
 inline Word16 coefficient_bit_budget(Word16 budget, Word16 norm_bits) {
