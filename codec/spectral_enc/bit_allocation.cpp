@@ -295,7 +295,7 @@ template <class K>
 void allocate_band_bits(const Word16 *levels, Word16 transient, Word16 nb, Word16 budget, Word16 *band_order,
                         Word16 *allocation) {
   Word16 priority[kNumBands];
-  for (Word16 b = 0; b < nb; b++) band_order[b] = b;
+  for (Word16 b = 0; b < kNumBands; b++) band_order[b] = b;  // only the first nb take part
   compute_allocation_priorities(levels, priority, transient);
   sort_bands_by_priority<K>(priority, nb, band_order);
   for (int b = 0; b < kNumBands; b++) allocation[b] = 0;

@@ -60,9 +60,9 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
                    Word16 *allocation);
 
 // The allocation of nb coded bands (36 or 44) from their clamped levels:
-// band_order becomes the bands 0..nb-1 by descending priority (the order the
-// spare bits follow), allocation the bits per coefficient of all 44 bands
-// (0 for those not coded).
+// band_order (44 entries) starts with the bands 0..nb-1 by descending
+// priority (the order the spare bits follow), allocation holds the bits per
+// coefficient of all 44 bands (0 for those not coded).
 template <class K>
 void allocate_band_bits(const Word16 *levels, Word16 transient, Word16 nb, Word16 budget, Word16 *band_order,
                         Word16 *allocation);
