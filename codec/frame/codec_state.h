@@ -9,7 +9,6 @@
 #include "frame/kernel_choice.h"
 
 struct G719EncoderState {
-  Word32 bitrate;
   Word32 bits_per_frame;
   Word32 bytes_per_frame;
   Word32 samples_per_frame;
@@ -52,7 +51,6 @@ static_assert(kDecoderBitWordsCapacity == 4174);
 // capacity, the look-ahead stops at its end.
 
 struct G719DecoderState {
-  Word32 bitrate;
   Word32 bits_per_frame;
   Word32 bytes_per_frame;
   Word32 samples_per_frame;
@@ -80,7 +78,6 @@ State *new_instance_record(Word32 bitrate, KernelSet kernels) {
   if (!g719_bitrate_supported(bitrate) || !g719_kernel_set_supported(kernels)) return nullptr;
   auto *state = static_cast<State *>(std::malloc(sizeof(State)));
   if (state == nullptr) return nullptr;
-  state->bitrate = bitrate;
   state->bits_per_frame = bitrate / kFramesPerSecond;
   state->bytes_per_frame = state->bits_per_frame / 8;
   state->samples_per_frame = kFrameSamples;

@@ -47,8 +47,6 @@
 #include "transform/window_fold.h"
 
 struct PortableKernels {
-  static constexpr KernelSet kSet = KernelSet::kPortable;
-
   // Bit words and block scaling (frame/).
   static void pack_bit_words(const Word16 *w, std::int32_t bytes, std::uint8_t *f) { ::pack_bit_words(w, bytes, f); }
   static std::uint32_t gather_16_bits(const Word16 *w) { return ::gather_16_bits(w); }
@@ -96,8 +94,6 @@ struct PortableKernels {
 };
 
 struct Avx2Kernels {
-  static constexpr KernelSet kSet = KernelSet::kAvx2;
-
   // Bit words and block scaling (frame/).
   static void pack_bit_words(const Word16 *w, std::int32_t bytes, std::uint8_t *f) { pack_bit_words_avx2(w, bytes, f); }
   static std::uint32_t gather_16_bits(const Word16 *w) { return gather_16_bits_avx2(w); }

@@ -23,21 +23,16 @@ void g719_decode_spectrum(const Word16 **cursor, const Word16 *end, Word16 budge
   rebuild_norm_indices(symbols, transient, norm_index, norm_level);
 
   // Bit allocation, recomputed from the decoded norms.
-  Word16 band_order[kNumBands];
-  for (Word16 i = 0; i < kNumBands; i++) band_order[i] = i;  // only the first nb take part
-  Word16 priority[kNumBands];
-  compute_allocation_priorities(norm_level, priority, transient);
-  sort_bands_by_priority<K>(priority, nb, band_order);
-  for (int i = 0; i < kNumBands; i++) allocation[i] = 0;
   const Word16 coef_budget = coefficient_bit_budget(budget, norm_bits);
-  allocate_bits<K>(priority, band_order, coef_budget, nb, kMaxBitsPerCoefficient, allocation);
+  Word16 band_order[kNumBands];
+  allocate_band_bits<K>(norm_level, transient, nb, coef_budget, band_order, allocation);
 
   // Coefficient indices of all groups first: the spare-bit vectors follow the
   // last group in the bitstream.
   Word16 index[kCodedCoefficients] = {};
-  const Word16 groups = nb == kNumBands ? Word16{kNumBandGroups} : Word16{kNumBandGroups - 1};
+  const int groups = coded_band_groups(nb);
   Word16 bits_used = 0;
-  for (Word16 g = 0; g < groups; g++) {
+  for (int g = 0; g < groups; g++) {
     const Word16 first = band_group_first_band[g];
     const Word16 group_end = add(first, band_group_band_count[g]);
     const Word16 bits = read_band_group_indices(reader, allocation, coefs_huffman, band_group_start[g], first,

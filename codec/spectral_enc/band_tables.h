@@ -19,6 +19,12 @@ inline constexpr Word16 band_group_first_band[kNumBandGroups] = {0, 16, 24, 36};
 inline constexpr Word16 band_group_band_count[kNumBandGroups] = {16, 8, 12, 8};
 inline constexpr Word16 band_group_width[kNumBandGroups] = {8, 16, 24, 32};
 inline constexpr Word16 band_group_start[kNumBandGroups] = {0, 128, 256, 544};
+
+// Band groups whose coefficients are coded for band_count coded bands: all
+// four, or three without the top one.
+inline int coded_band_groups(Word16 band_count) {
+  return sub(band_count, kReducedBands) > 0 ? kNumBandGroups : kNumBandGroups - 1;
+}
 // Extra headroom taken off the block shift when a band's energy is summed, and
 // 1/width in Q15, per band group.
 inline constexpr Word16 norm_shift_offset_table[kNumBandGroups] = {1, 2, 2, 2};

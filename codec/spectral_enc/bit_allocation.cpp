@@ -178,6 +178,11 @@ void sort_bands_by_priority(Word16 *priority, Word16 nb, Word16 *band_order) {
   for (int i = 0; i < nb; ++i) priority[i] = work[i];
 }
 
+namespace {
+
+// The leftover steps of allocate_bits: gives one more bit per coefficient to
+// bands of [first, last] that hold exactly `from` bits, in priority order, at
+// `cost` bits each, while at least `cost` bits remain.
 void give_leftover_bits(const Word16 *band_order, Word16 nb, Word16 first, Word16 last, Word16 from, Word16 cost,
                         Word16 *bits, Word16 *allocation) {
   if (sub(*bits, cost) < 0) return;
@@ -189,6 +194,8 @@ void give_leftover_bits(const Word16 *band_order, Word16 nb, Word16 first, Word1
     if (sub(*bits, cost) < 0) return;
   }
 }
+
+}  // namespace
 
 template <class K>
 void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Word16 nb, Word16 max_bits,
@@ -284,6 +291,19 @@ void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Wo
   give_leftover_bits(band_order, nb, 0, 15, 1, 8, &bits, allocation);
 }
 
+template <class K>
+void allocate_band_bits(const Word16 *levels, Word16 transient, Word16 nb, Word16 budget, Word16 *band_order,
+                        Word16 *allocation) {
+  Word16 priority[kNumBands];
+  for (Word16 b = 0; b < kNumBands; b++) band_order[b] = b;  // only the first nb take part
+  compute_allocation_priorities(levels, priority, transient);
+  sort_bands_by_priority<K>(priority, nb, band_order);
+  for (int b = 0; b < kNumBands; b++) allocation[b] = 0;
+  allocate_bits<K>(priority, band_order, budget, nb, kMaxBitsPerCoefficient, allocation);
+}
+
+template void allocate_band_bits<PortableKernels>(const Word16 *, Word16, Word16, Word16, Word16 *, Word16 *);
+template void allocate_band_bits<Avx2Kernels>(const Word16 *, Word16, Word16, Word16, Word16 *, Word16 *);
 template void sort_bands_by_priority<PortableKernels>(Word16 *, Word16, Word16 *);
 template void sort_bands_by_priority<Avx2Kernels>(Word16 *, Word16, Word16 *);
 template void allocate_bits<PortableKernels>(Word16 *, const Word16 *, Word16, Word16, Word16, Word16 *);

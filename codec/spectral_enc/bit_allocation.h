@@ -1,12 +1,9 @@
 // Bit allocation: bits per coefficient (0..max_bits) for each coded band,
 // computed identically by encoder and decoder from the clamped norm levels,
 // the transient flag, the number of coded bands nb (36 or 44) and the bit
-// budget left after the header and the norms.
-//
-// Calling order: band_order[i] = i for i < nb; compute_allocation_priorities;
-// sort_bands_by_priority; zero all 44 allocation entries; allocate_bits.
-// The sort and the greedy pass run on a kernel set K (their priority
-// search, spectral_enc/priority_search.h).
+// budget left after the header and the norms. allocate_band_bits runs the
+// whole computation; the sort and the greedy pass run on a kernel set K
+// (their priority search, spectral_enc/priority_search.h).
 #pragma once
 
 #include "basop/basop.h"
@@ -62,11 +59,13 @@ template <class K>
 void allocate_bits(Word16 *priority, const Word16 *band_order, Word16 budget, Word16 nb, Word16 max_bits,
                    Word16 *allocation);
 
-// The leftover steps of allocate_bits: gives one more bit per coefficient to
-// bands of [first, last] that hold exactly `from` bits, in priority order, at
-// `cost` bits each, while at least `cost` bits remain.
-void give_leftover_bits(const Word16 *band_order, Word16 nb, Word16 first, Word16 last, Word16 from, Word16 cost,
-                        Word16 *bits, Word16 *allocation);
+// The allocation of nb coded bands (36 or 44) from their clamped levels:
+// band_order (44 entries) starts with the bands 0..nb-1 by descending
+// priority (the order the spare bits follow), allocation holds the bits per
+// coefficient of all 44 bands (0 for those not coded).
+template <class K>
+void allocate_band_bits(const Word16 *levels, Word16 transient, Word16 nb, Word16 budget, Word16 *band_order,
+                        Word16 *allocation);
 
 // Bits of a spectral part of `budget` bits left to the coefficients once its
 // norms took norm_bits: less the three coding flags and the first norm index.

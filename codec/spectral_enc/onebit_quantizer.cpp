@@ -20,7 +20,7 @@ Word16 onebit_codebook_index(int leader, const Word16 *perm) {
 
 void quantize_onebit(Word16 *y, Word16 *out) {
   Word16 perm[kLatticeDim] = {0, 1, 2, 3, 4, 5, 6, 7};
-  selection_sort_descending(y, perm, kLatticeDim, [](Word16 a, Word16 b) { return a < b; });
+  selection_sort_descending(y, perm, kLatticeDim);
   out[0] = onebit_codebook_index(nearest_onebit_leader(y), perm);
 }
 

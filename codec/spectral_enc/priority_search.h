@@ -4,14 +4,15 @@
 // lowest of those positions (the first maximum) and keep the set between
 // steps.
 //
-// The sort and the greedy pass compare priorities with sub(a, b) > 0 or
-// < 0. A saturated difference keeps the sign of the exact one and is 0 only
-// for equal operands, so those tests are a > b and a < b for every pair of
-// values: the plain comparisons below pick the same positions for every
-// input. They differ only in the Overflow flag, which the operator form sets
-// when two priorities differ by more than 32767 (a served band, MIN_16,
-// after a positive priority). The codec reads Overflow only right after
-// clearing it (the transient detector's carry handling).
+// The sort and the greedy pass order priorities as the tests sub(a, b) > 0
+// and sub(a, b) < 0 would. A saturated difference keeps the sign of the exact
+// one and is 0 only for equal operands, so those tests are a > b and a < b
+// for every pair of values: the plain comparisons below pick the same
+// positions for every input. Unlike the operator tests they never set
+// Overflow, which sub would set when two priorities differ by more than 32767
+// (a served band, MIN_16, after a positive priority). The codec reads
+// Overflow only right after clearing it (the transient detector's carry
+// handling).
 #pragma once
 
 #include <cstdint>

@@ -7,15 +7,14 @@
 
 #include "basop/basop.h"
 
-// less(a, b) decides a < b: the basic-operator form sub(a, b) < 0, or the
-// plain comparison, which gives the same order (a saturating difference
-// keeps its sign and is 0 only for equal keys) without touching Overflow.
-template <class Less>
-void selection_sort_descending(Word16 *key, Word16 *companion, int n, Less less) {
+// Keys are compared plainly: the order is that of the operator test
+// sub(a, b) < 0 (a saturating difference keeps its sign and is 0 only for
+// equal keys), without touching Overflow.
+inline void selection_sort_descending(Word16 *key, Word16 *companion, int n) {
   for (int i = 0; i < n - 1; i++) {
     int best = i;
     for (int j = i + 1; j < n; j++) {
-      if (less(key[best], key[j])) best = j;
+      if (key[best] < key[j]) best = j;
     }
     const Word16 k = key[i];
     key[i] = key[best];

@@ -37,11 +37,6 @@ Word16 loudest_band(const Word16 *level) {
   return lb;
 }
 
-// Band groups whose indices are coded: all four, or three without the top one.
-int coded_band_groups(Word16 band_count) {
-  return sub(band_count, kReducedBands) > 0 ? kNumBandGroups : kNumBandGroups - 1;
-}
-
 // Norm indices of every band, the band count, and the indices clamped so
 // that their differences in coding order (band order, or the transient
 // order) fit the difference code.
@@ -87,12 +82,7 @@ void normalize_coded_bands(Word32 *coefficients, const CodedNorms &norms, Word16
 template <class K>
 Word16 allocate_coded_bits(const CodedNorms &norms, Word16 transient, Word16 coefficient_budget, Word16 *band_order,
                            Word16 *allocation) {
-  Word16 priority[kNumBands];
-  for (Word16 b = 0; b < norms.band_count; b++) band_order[b] = b;
-  compute_allocation_priorities(norms.level, priority, transient);
-  sort_bands_by_priority<K>(priority, norms.band_count, band_order);
-  for (int b = 0; b < kNumBands; b++) allocation[b] = 0;
-  allocate_bits<K>(priority, band_order, coefficient_budget, norms.band_count, kMaxBitsPerCoefficient, allocation);
+  allocate_band_bits<K>(norms.level, transient, norms.band_count, coefficient_budget, band_order, allocation);
   return count_allocated_bits(allocation, norms.band_count);
 }
 

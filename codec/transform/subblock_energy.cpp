@@ -2,14 +2,12 @@
 
 #include <cstdint>
 
-// Why the exact sum gives the same result: every product L_mult(y, y) is
-// non-negative (2 y^2, or MAX_32 for y = -32768, whose Overflow the next
-// L_add_c overwrites), and lo stays in [0, 2^31). L_add_c of two
-// non-negative values with Carry 0 is the wrapping sum, sets Overflow
-// exactly when it wraps and leaves Carry 0, so Carry never becomes 1; on a
-// wrap, lo & MAX_32 is the sum minus 2^31 and hi gains one. hi * 2^31 + lo
-// is therefore the exact sum at every step; hi (at most n) never saturates.
-// The last L_add_c's Overflow is either 0 or cleared, so both flags end 0.
+// Every product L_mult(y, y) is non-negative: 2 y^2, or MAX_32 for
+// y = -32768. The sum of n products is below n * 2^31, so hi (at most n)
+// needs no saturation. The flags end as they would after adding the products
+// one by one into lo with L_add_c, moving each wrap into hi: with
+// non-negative operands and Carry 0 that addition leaves Carry 0, and its
+// Overflow, set only on a wrap, is cleared as the wrap is moved.
 SubblockEnergy subblock_energy(const Word16 *y, int n) {
   std::int64_t sum = 0;
   for (int i = 0; i < n; ++i) {

@@ -1,12 +1,10 @@
 #include "transform/transient_detector.h"
 
+#include "frame/frame_geometry.h"
 #include "frame/kernel_sets.h"
 #include "transform/transient_highpass.h"
 
 namespace {
-
-constexpr int kSubBlocks = 4;
-constexpr int kSubBlockLength = kFrameSamples / kSubBlocks;
 
 // A non-negative energy hi * 2^31 + lo, lo in [0, 2^31).
 struct Energy {
@@ -42,7 +40,7 @@ Energy energy_halve(Energy e) {
 // Sum of L_mult(y, y) over one sub-block.
 template <class K>
 Energy block_energy(const Word16 *y) {
-  const SubblockEnergy e = K::subblock_energy(y, kSubBlockLength);
+  const SubblockEnergy e = K::subblock_energy(y, kShortBlockLength);
   return {e.hi, e.lo};
 }
 
@@ -67,7 +65,7 @@ Word16 g719_detect_transient(const Word16 *input, G719EncoderState *state) {
   Energy long_term = {state->long_energy_hi, state->long_energy_lo};
   bool detected = false;
   Word16 offset = 0;
-  for (int j = 0; j < kSubBlocks; ++j) {
+  for (int j = 0; j < kShortBlocks; ++j) {
     const Energy e = block_energy<K>(&y[offset]);
 
     const Word32 hi_diff = L_sub(e.hi, long_term.hi);
@@ -79,7 +77,7 @@ Word16 g719_detect_transient(const Word16 *input, G719EncoderState *state) {
     const Energy half_sum = energy_halve(energy_add(long_term, e));
     long_term = energy_halve(energy_add(long_term, half_sum));
 
-    offset = add(offset, kSubBlockLength);
+    offset = add(offset, kShortBlockLength);
   }
   state->long_energy_hi = long_term.hi;
   state->long_energy_lo = long_term.lo;
